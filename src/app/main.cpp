@@ -1,0 +1,33 @@
+#include <QApplication>
+#include <cstdio>
+#include <exception>
+
+#include "app/ApplicationLook.h"
+#include "app/Form1.h"
+#include "common/Clock.h"
+#include "sound/modSynth_DX7.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // Only the main window decides when the program ends; the tool windows merely hide.
+    app.setQuitOnLastWindowClosed(false);
+    tavrilo::applyApplicationLook(app);
+
+    tavrilo::SteadyClock clock;
+    tavrilo::modSynth_DX7 sound(clock);
+    try {
+        tavrilo::Form1 form(clock, sound);
+        if (!form.Form_Load()) {
+            std::fprintf(stderr, "cannot open the sound device: %s\n", sound.lastError().c_str());
+            return 1;
+        }
+        QObject::connect(&form, &tavrilo::Form1::programEnded, &app, &QCoreApplication::exit,
+                         Qt::QueuedConnection);
+        form.show();
+        form.startTimers();
+        return app.exec();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Tavrilo Synth stopped: %s\n", e.what());
+        return 2;
+    }
+}

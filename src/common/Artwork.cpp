@@ -1,0 +1,130 @@
+#include "common/Artwork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+#include "common/Fonts.h"
+
+namespace tavrilo {
+namespace {
+
+// A small deterministic generator so every start draws the same pictures.
+class Grain {
+public:
+    explicit Grain(unsigned seed) : m_state(seed * 2654435761u + 1u) {}
+    int next(int range) {
+        m_state = m_state * 1664525u + 1013904223u;
+        return static_cast<int>((m_state >> 8) % static_cast<unsigned>(range));
+    }
+
+private:
+    unsigned m_state;
+};
+
+}  // namespace
+
+QImage panelBackdrop(QSize size, unsigned seed) {
+    QImage image(size, QImage::Format_RGB32);
+    Grain grain(seed);
+    // Horizontal brush strokes: each row a slightly different grey, with a little grain.
+    for (int y = 0; y < size.height(); ++y) {
+        const int rowShade = 224 + grain.next(7) - 3;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int v = rowShade + grain.next(5) - 2;
+            line[x] = qRgb(v, v, v + 1 > 255 ? 255 : v + 1);
+        }
+    }
+    QPainter painter(&image);
+    // A soft light from the top left.
+    QLinearGradient sheen(0, 0, size.width(), size.height());
+    sheen.setColorAt(0.0, QColor(255, 255, 255, 40));
+    sheen.setColorAt(1.0, QColor(0, 0, 0, 24));
+    painter.fillRect(image.rect(), sheen);
+    return image;
+}
+
+QImage mainBackdrop() { return panelBackdrop(QSize(561, 510), 1); }
+
+QImage logoPicture() {
+    QImage image(178, 38, QImage::Format_RGB32);
+    image.fill(QColor(16, 16, 16));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Nine chalk strokes across the plate, one per chalk colour.
+    const QColor chalks[] = {{128, 128, 128}, {0, 0, 255},   {0, 255, 0},
+                             {0, 255, 255},   {255, 0, 0},   {255, 0, 255},
+                             {255, 255, 0},   {255, 255, 255}, {255, 128, 0}};
+    for (int i = 0; i < 9; ++i) {
+        QPainterPath wave;
+        const double y0 = 6 + i * 3.2;
+        wave.moveTo(0, y0);
+        for (int x = 0; x <= 178; x += 4)
+            wave.lineTo(x, y0 + 2.5 * std::sin((x + i * 17) * 0.09));
+        QColor c = chalks[i];
+        c.setAlpha(70);
+        painter.setPen(QPen(c, 1.2));
+        painter.drawPath(wave);
+    }
+    QFont font = tahoma(17.0, true);
+    painter.setFont(font);
+    painter.setPen(QColor(0, 0, 0, 160));
+    painter.drawText(QRect(7, 2, 178, 38), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Tavrilo Synth"));
+    painter.setPen(QColor(250, 250, 250));
+    painter.drawText(QRect(6, 1, 178, 38), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Tavrilo Synth"));
+    painter.setPen(QPen(QColor(255, 128, 0), 2));
+    painter.drawLine(6, 33, 172, 33);
+    return image;
+}
+
+QImage keysPicture(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(128, 0, 0));
+    QPainter painter(&image);
+    const char* rows[] = {"QWERTYUI", "ASDFGHJK", "ZXCVBNM,"};
+    const int key = std::max(6, std::min(size.height() / 3 - 1, size.width() / 10));
+    QFont font = tahoma(key * 0.45);
+    painter.setFont(font);
+    for (int r = 0; r < 3; ++r) {
+        for (int k = 0; k < 8; ++k) {
+            const QRect cap(r * key / 3 + k * (key + 1), r * (key + 1), key, key);
+            painter.fillRect(cap, QColor(230, 230, 230));
+            painter.setPen(QColor(90, 90, 90));
+            painter.drawRect(cap.adjusted(0, 0, -1, -1));
+            painter.setPen(Qt::black);
+            painter.drawText(cap, Qt::AlignCenter, QString(QChar::fromLatin1(rows[r][k])));
+        }
+    }
+    return image;
+}
+
+QIcon appIcon() {
+    // Indexed to the classic sixteen colours: black board, a white chalk wave, orange accent.
+    QImage image(32, 32, QImage::Format_Indexed8);
+    const QRgb palette16[16] = {qRgb(0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),
+                                qRgb(128, 128, 0),   qRgb(0, 0, 128),     qRgb(128, 0, 128),
+                                qRgb(0, 128, 128),   qRgb(192, 192, 192), qRgb(128, 128, 128),
+                                qRgb(255, 0, 0),     qRgb(0, 255, 0),     qRgb(255, 255, 0),
+                                qRgb(0, 0, 255),     qRgb(255, 0, 255),   qRgb(0, 255, 255),
+                                qRgb(255, 255, 255)};
+    image.setColorCount(16);
+    for (int i = 0; i < 16; ++i) image.setColor(i, palette16[i]);
+    image.fill(0);
+    for (int x = 0; x < 32; ++x) {
+        image.setPixel(x, 0, 8);
+        image.setPixel(x, 31, 8);
+        image.setPixel(0, x, 8);
+        image.setPixel(31, x, 8);
+        const int y = 16 + static_cast<int>(std::lround(9.0 * std::sin(x * 0.39)));
+        image.setPixel(x, y, 15);
+        if (y + 1 < 31) image.setPixel(x, y + 1, 15);
+        image.setPixel(x, 26, (x / 4) % 2 ? 9 : 11);
+    }
+    return QIcon(QPixmap::fromImage(image));
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,96 @@
+#include "common/Controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+
+#include "common/QtColor.h"
+#include "common/Twips.h"
+
+namespace tavrilo {
+
+QString arrayName(const char* array, int index) {
+    return QStringLiteral("%1_%2").arg(QString::fromLatin1(array)).arg(index);
+}
+
+ColorBox::ColorBox(QWidget* parent, ColorValue color) : QWidget(parent), m_color(color) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ColorBox::setColor(ColorValue color) {
+    if (color == m_color) return;
+    m_color = color;
+    update();
+}
+
+void ColorBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), toQColor(m_color));
+}
+
+void ColorBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit clicked();
+    QWidget::mousePressEvent(event);
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption,
+                        int left, int top, int width, int height, ColorValue face,
+                        const QFont& font) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setGeometry(twipsRect(left, top, width, height));
+    button->setFont(font);
+    button->setFocusPolicy(Qt::TabFocus);
+    QPalette pal = button->palette();
+    pal.setColor(QPalette::Button, toQColor(face));
+    pal.setColor(QPalette::ButtonText, Qt::black);
+    button->setPalette(pal);
+    return button;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& objectName, const QString& caption, int left,
+                  int top, int width, int height, ColorValue textColor, const QFont& font,
+                  Qt::Alignment align) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(objectName);
+    label->setFont(font);
+    label->setAlignment(align);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, toQColor(textColor));
+    label->setPalette(pal);
+    if (width > 0 && height > 0) {
+        label->setGeometry(twipsRect(left, top, width, height));
+    } else {
+        label->move(px(left), px(top));
+        label->adjustSize();
+    }
+    return label;
+}
+
+QSlider* makeSlider(QWidget* parent, const QString& objectName, const SliderLook& look, int left,
+                    int top, int width, int height) {
+    auto* slider = new QSlider(look.orientation, parent);
+    slider->setObjectName(objectName);
+    slider->setRange(look.min, look.max);
+    slider->setValue(look.value);
+    slider->setPageStep(look.largeChange);
+    slider->setSingleStep(look.smallChange);
+    slider->setTickPosition(look.ticks);
+    slider->setTickInterval(look.tickFrequency);
+    if (look.orientation == Qt::Vertical) {
+        slider->setInvertedAppearance(true);
+        slider->setInvertedControls(true);
+    }
+    slider->setGeometry(twipsRect(left, top, width, height));
+    return slider;
+}
+
+void paintDecorLine(QPainter& painter, const DecorLine& line) {
+    QPen pen(toQColor(line.color));
+    pen.setWidth(line.width);
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.drawLine(twipsPoint(line.x1, line.y1), twipsPoint(line.x2, line.y2));
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QFont>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QString>
+#include <QWidget>
+#include <span>
+
+#include "common/Color.h"
+
+class QPainter;
+
+namespace tavrilo {
+
+// Names of control-array members: "Picture4" and 5 give "Picture4_5".
+QString arrayName(const char* array, int index);
+
+// A plain box of one colour: picture boxes used as lamps and previews, colour swatches.
+class ColorBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit ColorBox(QWidget* parent, ColorValue color = 0);
+    ColorValue color() const { return m_color; }
+    void setColor(ColorValue color);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    ColorValue m_color;
+};
+
+// A push button with a coloured face and text. Geometry in twips.
+QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption,
+                        int left, int top, int width, int height, ColorValue face,
+                        const QFont& font);
+
+// A label with transparent background. Geometry in twips; width and height 0 size to the text.
+QLabel* makeLabel(QWidget* parent, const QString& objectName, const QString& caption, int left,
+                  int top, int width, int height, ColorValue textColor, const QFont& font,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop);
+
+struct SliderLook {
+    Qt::Orientation orientation;
+    int min;
+    int max;
+    int value;
+    int largeChange;
+    int smallChange;
+    QSlider::TickPosition ticks;
+    int tickFrequency;
+};
+
+// A slider as the design describes it; a vertical one has its Min at the top and its arrow keys
+// move the thumb the way they point. Geometry in twips.
+QSlider* makeSlider(QWidget* parent, const QString& objectName, const SliderLook& look, int left,
+                    int top, int width, int height);
+
+// A straight line drawn on a window's surface, under its controls. Coordinates in twips,
+// width in pixels.
+struct DecorLine {
+    int x1, y1, x2, y2;
+    ColorValue color;
+    int width;
+};
+void paintDecorLine(QPainter& painter, const DecorLine& line);
+
+}  // namespace tavrilo

@@ -1,0 +1,230 @@
+#include "panels/PanelWindow.h"
+
+#include <QPainter>
+
+#include "common/Artwork.h"
+#include "common/Fonts.h"
+#include "common/Twips.h"
+
+namespace tavrilo {
+namespace {
+
+struct RowLayout {
+    Row row;
+    int top;
+    int width;
+    int height;
+    const char* label;
+    int labelLeft;
+    int labelTop;
+};
+
+struct PanelLayout {
+    const char* objectName;
+    const char* caption;
+    int left, top, width, height;  // client area on the screen
+    std::array<RowLayout, 3> rows;
+    int lampTop;
+    int markerTop, markerBottom;
+    int closeTop;
+    std::array<int, 2> rulesY;  // thin rules between the three rows
+};
+
+const PanelLayout& layoutOf(PanelWindow::Kind kind) {
+    static const PanelLayout oscillator{
+        "Form2", "Tavrilo Synth Oscilator Control", 8475, 855, 8415, 5655,
+        {{{Row::Tone, 960, 180, 1155, "Tone", 720, 2160},
+          {Row::Osc1, 2520, 255, 855, "Osc1", 720, 3360},
+          {Row::Osc2, 3720, 255, 855, "Osc2", 720, 4560}}},
+        4920, 600, 4920, 5160, {2400, 3600}};
+    static const PanelLayout envelope{
+        "Form5", "Tavrilo Synth Volume Envelope Control", 8475, 8820, 8415, 4695,
+        {{{Row::Atteck, 480, 255, 855, "atteck", 720, 1320},
+          {Row::Decay, 1680, 255, 855, "Decay", 720, 2520},
+          {Row::VOL, 2880, 255, 855, "Vol", 720, 3720}}},
+        3960, 465, 3955, 4200, {1560, 2760}};
+    static const PanelLayout modulation{
+        "Form6", "Tavrilo Synth Oscilator Modulation Control", 8475, 5190, 8415, 4680,
+        {{{Row::AM1, 480, 255, 855, "AM1", 720, 1320},
+          {Row::AM2, 1680, 255, 855, "AM2", 600, 2520},
+          {Row::FM, 2880, 255, 855, "FM", 480, 3720}}},
+        3960, 360, 3980, 4200, {1560, 2760}};
+    switch (kind) {
+        case PanelWindow::Kind::Oscillator: return oscillator;
+        case PanelWindow::Kind::Envelope: return envelope;
+        case PanelWindow::Kind::Modulation: return modulation;
+    }
+    return oscillator;
+}
+
+// Look of each slider array as created; the values are overwritten by start-up.
+SliderLook sliderLook(Row row) {
+    const RowInfo& info = rowInfo(row);
+    switch (row) {
+        case Row::Tone:
+            return {Qt::Vertical, info.min, info.max, 0, 1, 1, QSlider::NoTicks, 1};
+        case Row::Osc1:
+        case Row::Osc2:
+            return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 1};
+        case Row::Atteck:
+        case Row::Decay:
+            return {Qt::Vertical, info.min, info.max, info.min, 5, 1, QSlider::TicksRight, 5};
+        case Row::VOL:
+        case Row::AM1:
+        case Row::AM2:
+        case Row::FM:
+            return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 10};
+    }
+    return {};
+}
+
+constexpr int stepLeft(int step) { return 360 + 240 * step; }
+
+}  // namespace
+
+PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& indicators)
+    : QWidget(nullptr, Qt::Tool), m_kind(kind), m_score(score), m_indicators(indicators) {
+    const PanelLayout& layout = layoutOf(kind);
+    setObjectName(QString::fromLatin1(layout.objectName));
+    setWindowTitle(QString::fromLatin1(layout.caption));
+    setGeometry(twipsRect(layout.left, layout.top, layout.width, layout.height));
+    m_backdrop = panelBackdrop(size(), static_cast<unsigned>(kind) + 2);
+
+    const QFont labelFont = tahoma(8.25);
+    if (kind == Kind::Oscillator) {
+        m_length = makeSlider(this, QStringLiteral("Slider6"),
+                              {Qt::Horizontal, kMinLength, kMaxLength, kMaxLength, 5, 1,
+                               QSlider::TicksBelow, 1},
+                              360, 480, 7695, 375);
+    }
+    for (std::size_t r = 0; r < 3; ++r) {
+        const RowLayout& rl = layout.rows[r];
+        const RowInfo& info = rowInfo(rl.row);
+        const char* name = info.controlName.data();
+        for (int s = 0; s < kSteps; ++s) {
+            m_sliders[r][static_cast<std::size_t>(s)] = makeSlider(
+                this, arrayName(name, s), sliderLook(rl.row), stepLeft(s), rl.top, rl.width,
+                rl.height);
+        }
+        makeLabel(this, QStringLiteral("lbl%1").arg(QString::fromLatin1(name)),
+                  QString::fromLatin1(rl.label), rl.labelLeft, rl.labelTop, 0, 0,
+                  colors::grey, labelFont);
+    }
+    for (int s = 0; s < kSteps; ++s) {
+        auto* lamp = new ColorBox(this, colors::black);
+        lamp->setObjectName(arrayName("Picture4", s));
+        lamp->setGeometry(twipsRect(stepLeft(s), layout.lampTop, s < 4 ? 270 : 255, 135));
+        m_lamps[static_cast<std::size_t>(s)] = lamp;
+    }
+    m_close = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Close"), 7200,
+                         layout.closeTop, 855, 255, colors::closeRed, labelFont);
+    connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
+
+    bindScore();
+    m_indicators.addListener([this](const StepIndicators::Change& c) { onIndicator(c); });
+    for (int s = 0; s < kSteps; ++s)
+        lamp(s)->setColor(m_indicators.lamp(s) ? colors::red : colors::black);
+}
+
+const std::array<Row, 3>& PanelWindow::rows() const {
+    static const std::array<Row, 3> osc{Row::Tone, Row::Osc1, Row::Osc2};
+    static const std::array<Row, 3> env{Row::Atteck, Row::Decay, Row::VOL};
+    static const std::array<Row, 3> mod{Row::AM1, Row::AM2, Row::FM};
+    switch (m_kind) {
+        case Kind::Oscillator: return osc;
+        case Kind::Envelope: return env;
+        case Kind::Modulation: return mod;
+    }
+    return osc;
+}
+
+bool PanelWindow::holds(Row row) const {
+    for (Row r : rows())
+        if (r == row) return true;
+    return false;
+}
+
+QSlider* PanelWindow::slider(Row row, int step) const {
+    if (step < 0 || step >= kSteps) return nullptr;
+    const auto& rs = rows();
+    for (std::size_t r = 0; r < rs.size(); ++r)
+        if (rs[r] == row) return m_sliders[r][static_cast<std::size_t>(step)];
+    return nullptr;
+}
+
+void PanelWindow::bindScore() {
+    const auto& rs = rows();
+    for (std::size_t r = 0; r < rs.size(); ++r) {
+        const Row row = rs[r];
+        for (int s = 0; s < kSteps; ++s) {
+            QSlider* sl = m_sliders[r][static_cast<std::size_t>(s)];
+            sl->setValue(m_score.cell(row, s));
+            connect(sl, &QSlider::valueChanged, this,
+                    [this, row, s](int v) { m_score.setCell(row, s, v); });
+        }
+    }
+    if (m_length) {
+        m_length->setValue(m_score.length());
+        connect(m_length, &QSlider::valueChanged, this, [this](int v) { m_score.setLength(v); });
+    }
+    m_score.addListener([this](const StepParameterSet::Change& c) {
+        if (c.isLength) {
+            if (m_length) m_length->setValue(c.value);
+        } else if (QSlider* sl = slider(c.row, c.step)) {
+            sl->setValue(c.value);
+        }
+    });
+}
+
+void PanelWindow::onIndicator(const StepIndicators::Change& change) {
+    switch (change.kind) {
+        case StepIndicators::Kind::Lamp:
+            lamp(change.step)->setColor(change.on ? colors::red : colors::black);
+            break;
+        case StepIndicators::Kind::Marker:
+            update(markerRect(change.step));
+            break;
+        case StepIndicators::Kind::PlayLamp:
+            break;
+    }
+}
+
+DecorLine PanelWindow::marker(int step) const {
+    const PanelLayout& layout = layoutOf(m_kind);
+    const int x = 480 + 240 * step;
+    const ColorValue color = step % 8 == 0 ? rgb(0, 192, 0) : rgb(0, 128, 0);
+    const int width = (step == 0 || step == 16) ? 5 : (step % 4 == 0 ? 3 : 1);
+    return {x, layout.markerTop, x, layout.markerBottom, color, width};
+}
+
+QRect PanelWindow::markerRect(int step) const {
+    const DecorLine m = marker(step);
+    const QPoint top = twipsPoint(m.x1, m.y1);
+    const QPoint bottom = twipsPoint(m.x2, m.y2);
+    return QRect(top.x() - m.width / 2 - 1, top.y(), m.width + 2, bottom.y() - top.y() + 1);
+}
+
+void PanelWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_backdrop);
+    const PanelLayout& layout = layoutOf(m_kind);
+    const int frameTop = m_kind == Kind::Oscillator ? 360 : 240;
+    const int frameBottom = layout.lampTop + 255;
+    // Grey frame around the slider rows, thin white and light grey rules between them.
+    for (const DecorLine& l :
+         {DecorLine{240, frameTop, 8175, frameTop, colors::grey, 3},
+          DecorLine{240, frameBottom, 8175, frameBottom, colors::grey, 3},
+          DecorLine{240, frameTop, 240, frameBottom, colors::grey, 3},
+          DecorLine{8175, frameTop, 8175, frameBottom, colors::grey, 3}})
+        paintDecorLine(painter, l);
+    for (int y : layout.rulesY) {
+        paintDecorLine(painter, {300, y, 8115, y, colors::white, 1});
+        paintDecorLine(painter, {300, y + 15, 8115, y + 15, colors::lightGrey, 1});
+    }
+    if (m_kind == Kind::Envelope)  // Line2(32): the rule above the lamps
+        paintDecorLine(painter, {360, 3870, 8040, 3870, colors::grey, 1});
+    for (int s = 0; s < kSteps; ++s)
+        if (m_indicators.marker(s)) paintDecorLine(painter, marker(s));
+}
+
+}  // namespace tavrilo

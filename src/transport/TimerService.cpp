@@ -1,0 +1,95 @@
+#include "transport/TimerService.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+namespace tavrilo {
+
+TimerService::Timer::Timer(TimerService& owner, int intervalMs, bool enabled, Handler handler)
+    : m_owner(&owner),
+      m_intervalMs(intervalMs),
+      m_enabled(enabled),
+      m_anchor(owner.m_clock.now()),
+      m_handler(std::move(handler)) {}
+
+Nanos TimerService::Timer::period() const {
+    return std::max<Nanos>(std::chrono::milliseconds(m_intervalMs), kGranularity);
+}
+
+std::optional<Nanos> TimerService::Timer::deadline() const {
+    if (!m_enabled || m_intervalMs <= 0) return std::nullopt;
+    return m_anchor + period();
+}
+
+void TimerService::Timer::setInterval(int ms) {
+    ms = std::max(ms, 0);
+    if (ms == m_intervalMs) return;
+    if (m_intervalMs == 0) m_anchor = m_owner->m_clock.now();
+    m_intervalMs = ms;
+    m_owner->scheduleChanged();
+}
+
+void TimerService::Timer::setEnabled(bool enabled) {
+    if (enabled == m_enabled) return;
+    m_enabled = enabled;
+    if (enabled) m_anchor = m_owner->m_clock.now();
+    m_owner->scheduleChanged();
+}
+
+TimerService::Timer& TimerService::create(int intervalMs, bool enabled, Handler handler) {
+    if (m_timers.size() >= 64) throw std::length_error("too many timers");
+    m_timers.push_back(std::unique_ptr<Timer>(
+        new Timer(*this, std::max(intervalMs, 0), enabled, std::move(handler))));
+    scheduleChanged();
+    return *m_timers.back();
+}
+
+std::optional<Nanos> TimerService::nextDeadline() const {
+    std::optional<Nanos> earliest;
+    for (const auto& timer : m_timers) {
+        const auto d = timer->deadline();
+        if (d && (!earliest || *d < *earliest)) earliest = d;
+    }
+    return earliest;
+}
+
+void TimerService::dispatchDue() {
+    const Nanos now = m_clock.now();
+    std::uint64_t fired = 0;  // one bit per timer: each fires at most once per call
+    for (;;) {
+        Timer* due = nullptr;
+        std::size_t dueIndex = 0;
+        for (std::size_t i = 0; i < m_timers.size(); ++i) {
+            const auto d = m_timers[i]->deadline();
+            if ((fired >> i) & 1U || !d || *d > now) continue;
+            if (!due || *d < *due->deadline()) {
+                due = m_timers[i].get();
+                dueIndex = i;
+            }
+        }
+        if (!due) break;
+        fired |= std::uint64_t{1} << dueIndex;
+        // The next period starts at the deadline just met; after a stall longer than a whole
+        // period the missed ticks are dropped, as a platform timer drops them.
+        due->m_anchor = *due->deadline();
+        if (due->m_anchor + due->period() <= now) due->m_anchor = now;
+        if (due->m_handler) due->m_handler();
+    }
+    scheduleChanged();
+}
+
+void TimerService::runUntil(SteppedClock& clock, Nanos until) {
+    for (auto d = nextDeadline(); d && *d <= until; d = nextDeadline()) {
+        clock.set(std::max(*d, clock.now()));
+        dispatchDue();
+    }
+    clock.set(until);
+}
+
+void TimerService::scheduleChanged() const {
+    if (m_listener) m_listener();
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+
+#include "app/Form1.h"
+#include "common/Clock.h"
+#include "sound/modSynth_DX7.h"
+
+namespace tavrilo::test {
+
+// A main window on a stepped clock with its sound open on SDL's dummy driver, loaded as at
+// start-up. Timers do not run by themselves: advance() steps the clock through them.
+struct LoadedForm {
+    SteppedClock clock;
+    modSynth_DX7 sound{clock};
+    Form1 form{clock, sound};
+    bool loaded = form.Form_Load();
+
+    void advance(std::chrono::nanoseconds dt) {
+        form.timers().runUntil(clock, clock.now() + dt);
+    }
+};
+
+// Answers the next modal message box with `button` once it is up, after `inspect` looked at it.
+// Gives up after about five seconds, so a box that never comes cannot hang a later test.
+inline void answerNextMessageBox(QMessageBox::StandardButton button,
+                                 std::function<void(QMessageBox&)> inspect = {},
+                                 int triesLeft = 500) {
+    QTimer::singleShot(10, [button, inspect, triesLeft] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (triesLeft > 0) answerNextMessageBox(button, inspect, triesLeft - 1);
+            return;
+        }
+        if (inspect) inspect(*box);
+        box->button(button)->click();
+    });
+}
+
+}  // namespace tavrilo::test
