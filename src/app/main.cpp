@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/ApplicationLook.h"
+#include "common/ApplicationLook.h"
 #include "app/Form1.h"
 #include "common/Clock.h"
 #include "sound/modSynth_DX7.h"

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "app/ApplicationLook.h"
+#include "common/ApplicationLook.h"
 
 int main(int argc, char** argv) {
     // Headless by default; a developer may still point the tests at a real display or device.

@@ -1,4 +1,4 @@
-#include "app/ApplicationLook.h"
+#include "common/ApplicationLook.h"
 
 #include <QApplication>
 #include <QStyleFactory>
