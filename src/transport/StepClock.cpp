@@ -1,0 +1,120 @@
+#include "transport/StepClock.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tavrilo {
+
+namespace {
+
+constexpr int kRampIntervalMs = 1;  // both ramps: as fast as the timer service ticks
+constexpr int kMaxCut = 2000;
+
+std::int16_t i16(int value) {
+    return static_cast<std::int16_t>(value);
+}
+
+// The "Expand" sliders hold 0..2000; anything else from a hook is kept in that range so the
+// synthesis never sees a cut it was not tuned for.
+std::int16_t readCut(const std::function<int()>& hook) {
+    return hook ? i16(std::clamp(hook(), 0, kMaxCut)) : std::int16_t{0};
+}
+
+}  // namespace
+
+StepClock::StepClock(StepParameterSet& score, StepIndicators& indicators, VoiceState& voice,
+                     Timers timers, Hooks hooks)
+    : m_score(score),
+      m_indicators(indicators),
+      m_voice(voice),
+      m_timers(timers),
+      m_hooks(std::move(hooks)) {}
+
+void StepClock::play() {
+    m_indicators.setPlayLamp(true);
+    m_timers.step.setEnabled(true);
+    m_currentStep = 0;
+}
+
+void StepClock::stop() {
+    m_timers.step.setEnabled(false);
+    m_indicators.setPlayLamp(false);
+}
+
+void StepClock::setTempo(int ms) {
+    // An interval of 0 would silently stop the clock; the slider never goes below 1.
+    m_timers.step.setInterval(std::clamp(ms, kMinTempoMs, kMaxTempoMs));
+}
+
+void StepClock::stepTick() {
+    const int s = m_currentStep;
+    const int tone = m_score.cell(Row::Tone, s);
+    const bool sounding = tone < kRestTone;
+
+    // One lamp model stands for the three panels' lamps and the main window's.
+    m_indicators.setLamp(s, false);
+    m_indicators.setMarker(s, sounding);
+
+    if (sounding) loadVoice(s, i16(kRestTone - tone));
+
+    m_currentStep = i16(s + 1);
+    if (m_currentStep >= m_score.length()) m_currentStep = 0;
+
+    m_indicators.setLamp(m_currentStep, true);
+
+    if (m_hooks.synthesisPass) m_hooks.synthesisPass();
+}
+
+void StepClock::loadVoice(int step, std::int16_t pitch) {
+    if (step < 0 || step >= kSteps) return;
+
+    m_voice.osc1Option = 7 - m_score.cell(Row::Osc1, step);
+    m_voice.osc2Option = 7 - m_score.cell(Row::Osc2, step);
+    m_voice.amRate1 = i16(100 - m_score.cell(Row::AM1, step));
+    m_voice.fmRate = i16(100 - m_score.cell(Row::FM, step));
+    m_voice.amRate2 = i16(100 - m_score.cell(Row::AM2, step));
+    m_voice.cut1 = readCut(m_hooks.cut1);
+    m_voice.cut2 = readCut(m_hooks.cut2);
+    m_voice.amp1 = m_voice.envLevel;
+    m_voice.amp2 = m_voice.envLevel;
+    m_decayRate = i16(m_score.cell(Row::Decay, step));
+    m_attackRate = i16(m_score.cell(Row::Atteck, step));
+    m_voice.pitch = pitch;
+    m_soundingStep = step;
+
+    m_timers.attack.setInterval(kRampIntervalMs);
+    m_timers.attack.setEnabled(true);
+    m_timers.decay.setEnabled(false);
+}
+
+std::int16_t StepClock::ceiling() const {
+    // The step that started the note, not currentStep: the step tick has moved on by the time
+    // the ramp runs, and the note must not take its loudness from the following step.
+    return i16(100 - m_score.cell(Row::VOL, m_soundingStep));
+}
+
+void StepClock::attackTick() {
+    // The ceiling is read anew on every tick, so moving the VOL slider reshapes a running attack.
+    if (m_voice.envLevel < ceiling()) m_voice.envLevel = i16(m_voice.envLevel + m_attackRate);
+    if (m_voice.envLevel >= ceiling()) {
+        // The hand-over happens inside this one tick, whatever order other timers fire in.
+        m_timers.attack.setEnabled(false);
+        m_timers.decay.setInterval(kRampIntervalMs);
+        m_timers.decay.setEnabled(true);
+    }
+}
+
+void StepClock::decayTick() {
+    // A decay of 0 holds the level (a sustain) until the next sounding step stops this ramp.
+    if (m_voice.envLevel >= 0) m_voice.envLevel = i16(m_voice.envLevel - m_decayRate);
+    if (m_voice.envLevel < 1) {
+        m_voice.envLevel = 0;
+        m_timers.decay.setEnabled(false);
+    }
+}
+
+void StepClock::reset() {
+    m_score.fillReset();
+}
+
+}  // namespace tavrilo
