@@ -1,10 +1,47 @@
 #include "board/DrawingBoard.h"
 
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 #include "common/QtColor.h"
 
 namespace tavrilo {
+namespace {
+
+// Button flags of the handlers; buttons beyond the classic three have none.
+int buttonFlags(Qt::MouseButtons buttons) {
+    int flags = 0;
+    if (buttons & Qt::LeftButton) flags |= FreehandDrawing::kLeftButton;
+    if (buttons & Qt::RightButton) flags |= FreehandDrawing::kRightButton;
+    if (buttons & Qt::MiddleButton) flags |= FreehandDrawing::kMiddleButton;
+    return flags;
+}
+
+int shiftFlags(Qt::KeyboardModifiers modifiers) {
+    int flags = 0;
+    if (modifiers & Qt::ShiftModifier) flags |= 1;
+    if (modifiers & Qt::ControlModifier) flags |= 2;
+    if (modifiers & Qt::AltModifier) flags |= 4;
+    return flags;
+}
+
+// Where a board point lies in the picture, in pixels: the mouse at picture pixel p reports
+// p * 15 twips, and the line runs through the centre of that pixel. Mouse points lie within a
+// screen or two of the board; the clamp only keeps absurd values finite for the painter, which
+// clips the rest.
+QPointF pixelOf(QPointF twips) {
+    static constexpr double kLimit = 1 << 20;
+    const auto toPixel = [](double t) {
+        const double p = t / DrawingBoard::kTwipsPerPixel + 0.5;
+        return std::isnan(p) ? 0.5 : std::clamp(p, -kLimit, kLimit);
+    };
+    return {toPixel(twips.x()), toPixel(twips.y())};
+}
+
+}  // namespace
 
 DrawingBoard::DrawingBoard(QWidget* parent, const QRect& geometry)
     : QWidget(parent),
@@ -15,6 +52,7 @@ DrawingBoard::DrawingBoard(QWidget* parent, const QRect& geometry)
     m_picture.fill(Qt::black);
     setCursor(Qt::CrossCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
 }
 
 void DrawingBoard::setBackColor(ColorValue color) {
@@ -29,9 +67,58 @@ void DrawingBoard::Cls() {
     update();
 }
 
-void DrawingBoard::paintEvent(QPaintEvent*) {
+void DrawingBoard::drawSegment(QPointF fromTwips, QPointF toTwips, ColorValue color) {
+    const QPointF from = pixelOf(fromTwips);
+    const QPointF to = pixelOf(toTwips);
+    {
+        QPainter painter(&m_picture);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        QPen pen(toQColor(color), 1, Qt::SolidLine, Qt::SquareCap);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.drawLine(QLineF(from, to));
+    }
+    m_current = toTwips;
+    const QRect touched = QRectF(from, to)
+                              .normalized()
+                              .toAlignedRect()
+                              .adjusted(-1, -1, 1, 1)
+                              .intersected(m_picture.rect());
+    if (!touched.isEmpty()) update(touched.translated(kBorderPx, kBorderPx));
+}
+
+QPointF DrawingBoard::twipsOf(QPointF widgetPixels) {
+    return (widgetPixels - QPointF(kBorderPx, kBorderPx)) * kTwipsPerPixel;
+}
+
+void DrawingBoard::mousePressEvent(QMouseEvent* event) {
+    const int button = buttonFlags(event->button());
+    if (button == 0) return QWidget::mousePressEvent(event);
+    const QPointF t = twipsOf(event->position());
+    emit MouseDown(button, shiftFlags(event->modifiers()), static_cast<float>(t.x()),
+                   static_cast<float>(t.y()));
+}
+
+void DrawingBoard::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF t = twipsOf(event->position());
+    emit MouseMove(buttonFlags(event->buttons()), shiftFlags(event->modifiers()),
+                   static_cast<float>(t.x()), static_cast<float>(t.y()));
+}
+
+void DrawingBoard::mouseReleaseEvent(QMouseEvent* event) {
+    const int button = buttonFlags(event->button());
+    if (button == 0) return QWidget::mouseReleaseEvent(event);
+    const QPointF t = twipsOf(event->position());
+    emit MouseUp(button, shiftFlags(event->modifiers()), static_cast<float>(t.x()),
+                 static_cast<float>(t.y()));
+}
+
+void DrawingBoard::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.drawImage(kBorderPx, kBorderPx, m_picture);
+    // A stroke repaints a few pixels per move: copy only the part of the picture asked for.
+    const QRect area = event->rect().intersected(m_picture.rect().translated(kBorderPx, kBorderPx));
+    if (!area.isEmpty())
+        painter.drawImage(area, m_picture, area.translated(-kBorderPx, -kBorderPx));
     // Sunken 3-D border: dark grey and black above and left, light grey and white below and right.
     const int w = width() - 1;
     const int h = height() - 1;

@@ -4,24 +4,32 @@
 #include <QPointF>
 #include <QWidget>
 
+#include "board/FreehandDrawing.h"
 #include "common/Color.h"
+
+class QMouseEvent;
 
 namespace tavrilo {
 
 // The drawing board `Picdraw`: a black picture box with a 2-pixel sunken border whose picture
 // lives in an image of its own, so it repaints after being covered. Coordinates are twips inside
 // the border. Nothing reads the picture back; it is only a record of the strokes.
+//
+// Mouse events are passed on as signals in the form the board's handlers take: button flags
+// 1 left, 2 right, 4 middle (the one button for a press or release, the buttons held for a
+// move), shift flags 1 Shift, 2 Ctrl, 4 Alt, and X, Y in twips inside the border. A button
+// pressed over the board keeps the mouse until it is released, so moves and the release arrive
+// here even from outside the board. Moves without a button arrive too.
 class DrawingBoard : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kBorderPx = 2;
+    static constexpr int kTwipsPerPixel = 15;
 
     // The board has a fixed place and size (in pixels); its picture is made at once, so it
     // exists before the window is first shown.
     DrawingBoard(QWidget* parent, const QRect& geometry);
 
-    ColorValue foreColor() const { return m_foreColor; }
-    void setForeColor(ColorValue color) { m_foreColor = color; }
     ColorValue backColor() const { return m_backColor; }
     // Like a picture box, a new background colour clears the picture to it.
     void setBackColor(ColorValue color);
@@ -29,18 +37,36 @@ public:
     // Clears the picture to the background colour; the drawing position returns to (0, 0).
     void Cls();
 
+    // Draws a solid, one-pixel, non-antialiased line between two board points (twips) into the
+    // picture, clipped by it, and repaints only the pixels it touched. The graphics position
+    // moves to the end point.
+    void drawSegment(QPointF fromTwips, QPointF toTwips, ColorValue color);
+    void drawSegment(const Segment& segment) {
+        drawSegment({segment.from.x, segment.from.y}, {segment.to.x, segment.to.y}, segment.color);
+    }
+
     QPointF currentPosition() const { return m_current; }
     void setCurrentPosition(QPointF twips) { m_current = twips; }
 
     const QImage& picture() const { return m_picture; }
     QImage& picture() { return m_picture; }
 
+    // Board twips of a position in the widget's own logical pixels.
+    static QPointF twipsOf(QPointF widgetPixels);
+
+signals:
+    void MouseDown(int button, int shift, float x, float y);
+    void MouseMove(int button, int shift, float x, float y);
+    void MouseUp(int button, int shift, float x, float y);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QImage m_picture;
-    ColorValue m_foreColor = 0;
     ColorValue m_backColor = 0;
     QPointF m_current{0, 0};
 };

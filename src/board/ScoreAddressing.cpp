@@ -1,0 +1,57 @@
+#include "board/ScoreAddressing.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tavrilo {
+namespace {
+
+// Nearest integer, an exact half going to the even neighbour, saturated to int32. Done by hand
+// rather than with the FPU rounding mode so that nothing outside can change the answer.
+std::int32_t roundHalfEvenToInt32(double v) {
+    if (std::isnan(v)) return 0;
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+    if (v <= kMin) return std::numeric_limits<std::int32_t>::min();
+    if (v >= kMax) return std::numeric_limits<std::int32_t>::max();
+    double whole = std::floor(v);
+    const double fraction = v - whole;  // exact: |v| < 2^31 leaves room in a double
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
+    return static_cast<std::int32_t>(whole);
+}
+
+}  // namespace
+
+const std::array<Chalk, kChalks>& chalkTable() {
+    static const std::array<Chalk, kChalks> table = {{
+        {rgb(128, 128, 128), Row::Tone, 200, 0},
+        {rgb(0, 0, 255), Row::Osc1, 720, 1},
+        {rgb(0, 255, 0), Row::Osc2, 720, 2},
+        {rgb(0, 255, 255), Row::AM1, 50, 3},
+        {rgb(255, 0, 0), Row::FM, 50, 4},
+        {rgb(255, 0, 255), Row::VOL, 50, 5},
+        {rgb(255, 255, 0), Row::AM2, 50, 6},
+        {rgb(255, 255, 255), Row::Decay, 200, 7},
+        {rgb(255, 128, 0), Row::Atteck, 190, 8},
+    }};
+    return table;
+}
+
+std::optional<Chalk> findChalk(ColorValue penColor) {
+    for (const Chalk& chalk : chalkTable())
+        if (chalk.color == penColor) return chalk;
+    return std::nullopt;
+}
+
+std::int32_t columnOfX(float x) {
+    // A float divided by 240 in double precision is never rounded onto a false half: the
+    // quotient of a 24-bit mantissa by 240 keeps well clear of the 53-bit rounding step.
+    return roundHalfEvenToInt32(static_cast<double>(x) / kColumnTwips);
+}
+
+std::int32_t drawnValue(float y, int divisor) {
+    if (divisor <= 0) return 0;
+    return roundHalfEvenToInt32(static_cast<double>(y)) / divisor;  // C++ truncates towards 0
+}
+
+}  // namespace tavrilo
