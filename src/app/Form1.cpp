@@ -4,8 +4,8 @@
 #include <QPainter>
 
 #include "app/ExitPrompt.h"
+#include "app/Form1Layout.h"
 #include "common/Artwork.h"
-#include "common/Fonts.h"
 #include "common/Twips.h"
 
 namespace tavrilo {
@@ -15,9 +15,6 @@ namespace {
 constexpr std::array<ColorValue, 8> kSwatchColors = {
     rgb(128, 128, 128), rgb(0, 0, 255),   rgb(0, 255, 0),   rgb(0, 255, 255),
     rgb(255, 0, 0),     rgb(255, 0, 255), rgb(255, 255, 0), rgb(255, 255, 255)};
-constexpr ColorValue kOrange = rgb(255, 128, 0);
-// Swatch i stands at this Left (twips), in swatch order.
-constexpr std::array<int, 9> kSwatchLeft = {720, 1440, 2160, 3120, 4560, 7080, 3840, 6360, 5640};
 
 }  // namespace
 
@@ -35,33 +32,110 @@ Form1::Form1(const Clock& clock, modSynth_DX7& sound)
     m_backdrop = mainBackdrop();
     buildControls();
     createTimers();
+    bindIndicators();
+    bindPatterns();
+    connectOpeners();
+    connectHandlers();
     setOuterWidth(kNormalOuterWidth);
+    move(0, 0);
 }
 
 Form1::~Form1() = default;
 
-void Form1::buildControls() {
-    for (int i = 0; i < 9; ++i) {
-        auto* swatch = new ColorBox(this, i == 8 ? kOrange : colors::black);
-        swatch->setObjectName(arrayName("lblcolor", i));
-        swatch->setGeometry(twipsRect(kSwatchLeft[static_cast<std::size_t>(i)], 6600, 495, 495));
-        m_lblcolor[static_cast<std::size_t>(i)] = swatch;
-    }
-    m_picdraw = new DrawingBoard(this, twipsRect(240, 1320, 7695, 4935));
-
-    m_sltempo = makeSlider(this, QStringLiteral("sltempo"),
-                           {Qt::Horizontal, 1, 1600, 1, 5, 1, QSlider::TicksBelow, 50}, 9240,
-                           840, 6855, 255);
-    m_cmdexit = makeButton(this, QStringLiteral("cmdexit"), QStringLiteral("E&xit"), 7440, 240,
-                           495, 255, rgb(255, 0, 0), tahoma(8.25));
-    connect(m_cmdexit, &QPushButton::clicked, this, &Form1::cmdexit_Click);
+QPushButton* Form1::button(const char* objectName) const {
+    return findChild<QPushButton*>(QString::fromLatin1(objectName), Qt::FindDirectChildrenOnly);
 }
 
+// The timers as designed; the step clock and the ramps take them over from here.
 void Form1::createTimers() {
     m_timer1 = &m_timers.create(1, true, [this] { Timer1_Timer(); });
-    m_timer2 = &m_timers.create(0, true, [] {});
-    m_timer3 = &m_timers.create(75, false, [] {});
-    m_timer4 = &m_timers.create(0, false, [] {});
+    m_timer2 = &m_timers.create(0, true, [this] { m_stepClock->attackTick(); });
+    m_timer3 = &m_timers.create(75, false, [this] { m_stepClock->stepTick(); });
+    m_timer4 = &m_timers.create(0, false, [this] { m_stepClock->decayTick(); });
+    m_stepClock = std::make_unique<StepClock>(
+        m_score, m_indicators, m_voice, StepClock::Timers{*m_timer2, *m_timer3, *m_timer4},
+        StepClock::Hooks{[this] { Timer1_Timer(); }, [this] { return m_slidercut1->value(); },
+                         [this] { return m_slidercut21->value(); }});
+    m_drawing = std::make_unique<FreehandDrawing>(m_score, *m_timer2,
+                                                  [this] { return m_stepClock->currentStep(); });
+}
+
+void Form1::connectHandlers() {
+    const std::pair<const char*, void (Form1::*)()> clicks[] = {
+        {"cmdexit", &Form1::cmdexit_Click},   {"cmdplay", &Form1::cmdplay_Click},
+        {"cmdstop", &Form1::cmdstop_Click},   {"cmdreset", &Form1::cmdreset_Click},
+        {"cmdnew", &Form1::cmdnew_Click},
+    };
+    for (const auto& [name, handler] : clicks)
+        connect(button(name), &QPushButton::clicked, this, handler);
+    connect(m_sltempo, &QSlider::valueChanged, this, &Form1::sltempo_Change);
+    for (int i = 0; i < 9; ++i)
+        connect(lblcolor(i), &ColorBox::clicked, this, [this, i] { lblcolor_Click(i); });
+    for (int i = 0; i < 2; ++i)
+        connect(optraw(i), &QPushButton::clicked, this, [this, i] { optraw_Click(i); });
+    for (int k = 0; k < kSlots; ++k) {
+        connect(storeButton(k), &QPushButton::clicked, this, [this, k] { storeSlot_Click(k); });
+        connect(recallButton(k), &QPushButton::clicked, this, [this, k] { recallSlot_Click(k); });
+    }
+    connect(m_picdraw, &DrawingBoard::MouseDown, this, &Form1::Picdraw_MouseDown);
+    connect(m_picdraw, &DrawingBoard::MouseMove, this, &Form1::Picdraw_MouseMove);
+    connect(m_picdraw, &DrawingBoard::MouseUp, this, &Form1::Picdraw_MouseUp);
+}
+
+void Form1::bindPatterns() {
+    m_patterns.addListener([this](const PatternMemory::Change& c) {
+        if (c.kind == PatternMemory::Change::Kind::RecallVisible)
+            recallButton(c.slot)->setVisible(c.on);
+        else
+            Picpre(c.slot)->setColor(m_patterns.previewColor(c.slot));
+    });
+}
+
+void Form1::bindIndicators() {
+    m_indicators.addListener([this](const StepIndicators::Change& c) {
+        switch (c.kind) {
+            case StepIndicators::Kind::Lamp:
+                Picture4(c.step + 32)->setColor(c.on ? colors::red : colors::black);
+                break;
+            case StepIndicators::Kind::PlayLamp:
+                m_picture3->setColor(c.on ? colors::green : colors::black);
+                break;
+            case StepIndicators::Kind::Marker:
+                break;  // markers stand on the panels only
+        }
+    });
+}
+
+void Form1::connectOpeners() {
+    // Top row and bottom row open the same windows.
+    const std::pair<const char*, std::unique_ptr<PanelWindow> Form1::*> panels[] = {
+        {"Command20", &Form1::m_form2}, {"Command16", &Form1::m_form2},
+        {"Command18", &Form1::m_form6}, {"Command17", &Form1::m_form6},
+        {"Command19", &Form1::m_form5}, {"Command3", &Form1::m_form5},
+    };
+    for (const auto& [name, member] : panels)
+        connect(button(name), &QPushButton::clicked, this,
+                [this, member] { openWindow((this->*member).get()); });
+    connect(button("Command2"), &QPushButton::clicked, this,
+            [this] { openWindow(m_form3.get()); });
+    connect(button("cmdhelp"), &QPushButton::clicked, this, &Form1::openHelp);
+}
+
+// Shows a secondary window modeless; one already open stays where it is, as it is.
+void Form1::openWindow(QWidget* window) {
+    if (!window) return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void Form1::openHelp() {
+    if (!m_help) {
+        m_help = std::make_unique<HelpWindow>();
+        connect(m_help.get(), &HelpWindow::widenRequested, this,
+                [this] { setOuterWidth(kWideOuterWidth); });
+    }
+    openWindow(m_help.get());
 }
 
 bool Form1::Form_Load() {
@@ -69,8 +143,9 @@ bool Form1::Form_Load() {
     m_sound.Play(0);
     m_sound.Play(1);
     setOuterWidth(kNormalOuterWidth);
-    for (std::size_t i = 0; i < kSwatchColors.size(); ++i) m_lblcolor[i]->setColor(kSwatchColors[i]);
-    m_picdraw->setForeColor(colors::white);
+    for (std::size_t i = 0; i < kSwatchColors.size(); ++i)
+        m_lblcolor[i]->setColor(kSwatchColors[i]);
+    m_drawing->setPenColor(colors::white);
     m_picdraw->setBackColor(colors::black);
     m_voice.amp1 = 0;
     m_voice.amp2 = 0;
@@ -87,6 +162,8 @@ bool Form1::Form_Load() {
     m_score.fillStartup();
     m_voice.envLevel = 0;
     m_score.setLength(kMaxLength);
+    // The synthesis draws into the meter window from its first tick on, shown or not.
+    m_form3 = std::make_unique<MeterWindow>();
     return true;
 }
 
@@ -107,7 +184,8 @@ void Form1::closeEvent(QCloseEvent* event) {
     m_pump.stop();
     m_sound.ReleaseSound();
     for (QWidget* w : {static_cast<QWidget*>(m_form2.get()), static_cast<QWidget*>(m_form5.get()),
-                       static_cast<QWidget*>(m_form6.get())})
+                       static_cast<QWidget*>(m_form6.get()), static_cast<QWidget*>(m_form3.get()),
+                       static_cast<QWidget*>(m_help.get())})
         if (w) w->close();
     event->accept();
     emit programEnded(0);
@@ -117,7 +195,39 @@ void Form1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(224, 224, 224));
     painter.drawImage(0, 0, m_backdrop);
+    for (const DecorLine& line : form1Lines()) paintDecorLine(painter, line);
 }
+
+void Form1::cmdplay_Click() { m_stepClock->play(); }
+void Form1::cmdstop_Click() { m_stepClock->stop(); }
+void Form1::cmdreset_Click() { m_stepClock->reset(); }
+void Form1::sltempo_Change() { m_stepClock->setTempo(m_sltempo->value()); }
+
+void Form1::cmdnew_Click() {
+    m_picdraw->Cls();
+    m_drawing->clearPosition();
+}
+
+void Form1::lblcolor_Click(int index) { m_drawing->lblcolor_Click(index); }
+
+void Form1::optraw_Click(int index) {
+    m_drawing->setMode(index == 0 ? AddressingMode::PlayStep : AddressingMode::CursorStep);
+}
+
+void Form1::Picdraw_MouseDown(int button, int, float x, float y) {
+    m_drawing->mouseDown(button, x, y);
+}
+
+void Form1::Picdraw_MouseMove(int button, int, float x, float y) {
+    if (const auto segment = m_drawing->mouseMove(button, x, y)) m_picdraw->drawSegment(*segment);
+}
+
+void Form1::Picdraw_MouseUp(int button, int, float x, float y) {
+    m_drawing->mouseUp(button, x, y);
+}
+
+void Form1::storeSlot_Click(int slot) { m_patterns.store(slot); }
+void Form1::recallSlot_Click(int slot) { m_patterns.recall(slot); }
 
 void Form1::Timer1_Timer() {}
 

@@ -1,19 +1,25 @@
 #pragma once
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QWidget>
 #include <array>
 #include <memory>
 
+#include "app/HelpWindow.h"
 #include "board/DrawingBoard.h"
+#include "board/FreehandDrawing.h"
 #include "common/Clock.h"
 #include "common/Controls.h"
+#include "panels/MeterWindow.h"
 #include "panels/PanelWindow.h"
 #include "panels/StepParameterSet.h"
+#include "patterns/PatternMemory.h"
 #include "sound/VoiceState.h"
 #include "sound/modSynth_DX7.h"
 #include "transport/QtTimerPump.h"
+#include "transport/StepClock.h"
 #include "transport/StepIndicators.h"
 #include "transport/TimerService.h"
 
@@ -29,6 +35,8 @@ public:
     static constexpr int kFrameTwips = 210;
     static constexpr int kClientHeightTwips = 7635;
     static constexpr int kNormalOuterWidth = 8340;
+    static constexpr int kWideOuterWidth = 14460;
+    static constexpr int kSlots = 6;
 
     Form1(const Clock& clock, modSynth_DX7& sound);
     ~Form1() override;
@@ -43,11 +51,28 @@ public:
     int outerWidth() const;
     void setOuterWidth(int twips);
 
+    // Handlers of the main window's controls and timers.
     void cmdexit_Click();
+    void cmdplay_Click();
+    void cmdstop_Click();
+    void cmdreset_Click();
+    void cmdnew_Click();
+    void sltempo_Change();
+    void lblcolor_Click(int index);
+    void optraw_Click(int index);
+    void Picdraw_MouseDown(int button, int shift, float x, float y);
+    void Picdraw_MouseMove(int button, int shift, float x, float y);
+    void Picdraw_MouseUp(int button, int shift, float x, float y);
+    void storeSlot_Click(int slot);   // "S": Command4, Command6, ... Command14
+    void recallSlot_Click(int slot);  // "L": Command5, Command7, ... Command15
+    void Timer1_Timer();
 
     StepParameterSet& score() { return m_score; }
     StepIndicators& indicators() { return m_indicators; }
     VoiceState& voice() { return m_voice; }
+    StepClock& stepClock() { return *m_stepClock; }
+    FreehandDrawing& drawing() { return *m_drawing; }
+    PatternMemory& patterns() { return m_patterns; }
     TimerService& timers() { return m_timers; }
     TimerService::Timer& Timer1() { return *m_timer1; }
     TimerService::Timer& Timer2() { return *m_timer2; }
@@ -57,10 +82,22 @@ public:
     PanelWindow* Form2() const { return m_form2.get(); }
     PanelWindow* Form5() const { return m_form5.get(); }
     PanelWindow* Form6() const { return m_form6.get(); }
+    MeterWindow* Form3() const { return m_form3.get(); }
+    HelpWindow* Dialoghelp() const { return m_help.get(); }  // null until first opened
+
     DrawingBoard* Picdraw() const { return m_picdraw; }
     ColorBox* lblcolor(int i) const { return m_lblcolor[static_cast<std::size_t>(i)]; }
+    ColorBox* Picture3() const { return m_picture3; }
+    ColorBox* Picture4(int i) const { return m_stepLamps[static_cast<std::size_t>(i - 32)]; }
+    ColorBox* Picpre(int k) const { return m_previews[static_cast<std::size_t>(k)]; }
+    QPushButton* storeButton(int slot) const { return m_store[static_cast<std::size_t>(slot)]; }
+    QPushButton* recallButton(int slot) const { return m_recall[static_cast<std::size_t>(slot)]; }
+    QPushButton* optraw(int i) const { return m_optraw[static_cast<std::size_t>(i)]; }
     QSlider* sltempo() const { return m_sltempo; }
-    QPushButton* cmdexit() const { return m_cmdexit; }
+    QSlider* Slidercut1() const { return m_slidercut1; }
+    QSlider* Slidercut21() const { return m_slidercut21; }
+    QPushButton* button(const char* objectName) const;
+    QPushButton* cmdexit() const { return button("cmdexit"); }
 
 signals:
     // The program should end with this status (the exit prompt answered Yes, or the window closed).
@@ -74,8 +111,17 @@ protected:
 
 private:
     void buildControls();
+    void buildTopRow();
+    void buildPalette();
+    void buildSlots();
+    void buildRightStrip();
     void createTimers();
-    void Timer1_Timer();
+    void bindIndicators();
+    void connectOpeners();
+    void openWindow(QWidget* window);
+    void openHelp();
+    void connectHandlers();
+    void bindPatterns();
 
     const Clock& m_clock;
     modSynth_DX7& m_sound;
@@ -90,16 +136,28 @@ private:
     TimerService::Timer* m_timer3 = nullptr;
     TimerService::Timer* m_timer4 = nullptr;
     QtTimerPump m_pump;
+    std::unique_ptr<StepClock> m_stepClock;
+    std::unique_ptr<FreehandDrawing> m_drawing;
+    PatternMemory m_patterns{m_score};
 
     QImage m_backdrop;
     DrawingBoard* m_picdraw = nullptr;
+    ColorBox* m_picture3 = nullptr;
     std::array<ColorBox*, 9> m_lblcolor{};
+    std::array<ColorBox*, kSteps> m_stepLamps{};
+    std::array<ColorBox*, kSlots> m_previews{};
+    std::array<QPushButton*, kSlots> m_store{};
+    std::array<QPushButton*, kSlots> m_recall{};
+    std::array<QPushButton*, 2> m_optraw{};
     QSlider* m_sltempo = nullptr;
-    QPushButton* m_cmdexit = nullptr;
+    QSlider* m_slidercut1 = nullptr;
+    QSlider* m_slidercut21 = nullptr;
 
     std::unique_ptr<PanelWindow> m_form2;
     std::unique_ptr<PanelWindow> m_form5;
     std::unique_ptr<PanelWindow> m_form6;
+    std::unique_ptr<MeterWindow> m_form3;
+    std::unique_ptr<HelpWindow> m_help;
 };
 
 }  // namespace tavrilo

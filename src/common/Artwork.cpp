@@ -85,17 +85,18 @@ QImage keysPicture(QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(QColor(128, 0, 0));
     QPainter painter(&image);
+    // Three staggered rows of eight keys, top row highest pitch, as on the keyboard itself.
     const char* rows[] = {"QWERTYUI", "ASDFGHJK", "ZXCVBNM,"};
-    const int key = std::max(6, std::min(size.height() / 3 - 1, size.width() / 10));
-    QFont font = tahoma(key * 0.45);
+    const int keyH = std::max(5, (size.height() - 2) / 3);
+    const int keyW = std::max(6, std::min(size.width() / 9, keyH * 2));
+    QFont font = tahoma(keyH * 0.75, true);
+    font.setPixelSize(std::max(5, keyH - 1));
     painter.setFont(font);
     for (int r = 0; r < 3; ++r) {
         for (int k = 0; k < 8; ++k) {
-            const QRect cap(r * key / 3 + k * (key + 1), r * (key + 1), key, key);
-            painter.fillRect(cap, QColor(230, 230, 230));
-            painter.setPen(QColor(90, 90, 90));
-            painter.drawRect(cap.adjusted(0, 0, -1, -1));
-            painter.setPen(Qt::black);
+            const QRect cap(r * keyW / 3 + k * keyW, r * (keyH + 1), keyW - 1, keyH);
+            painter.fillRect(cap, QColor(232, 232, 232));
+            painter.setPen(QColor(64, 64, 64));
             painter.drawText(cap, Qt::AlignCenter, QString(QChar::fromLatin1(rows[r][k])));
         }
     }

@@ -85,6 +85,37 @@ QSlider* makeSlider(QWidget* parent, const QString& objectName, const SliderLook
     return slider;
 }
 
+void paintSunkenBorder(QPainter& painter, const QRect& outer) {
+    const int l = outer.left(), t = outer.top(), r = outer.right(), b = outer.bottom();
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawLine(l, t, r - 1, t);
+    painter.drawLine(l, t, l, b - 1);
+    painter.setPen(Qt::black);
+    painter.drawLine(l + 1, t + 1, r - 2, t + 1);
+    painter.drawLine(l + 1, t + 1, l + 1, b - 2);
+    painter.setPen(QColor(192, 192, 192));
+    painter.drawLine(l + 1, b - 1, r - 1, b - 1);
+    painter.drawLine(r - 1, t + 1, r - 1, b - 1);
+    painter.setPen(Qt::white);
+    painter.drawLine(l, b, r, b);
+    painter.drawLine(r, t, r, b);
+}
+
+ImageBox::ImageBox(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+void ImageBox::setImage(const QImage* image) {
+    m_image = image;
+    update();
+}
+
+void ImageBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect area = drawingArea();
+    painter.fillRect(area, Qt::black);
+    if (m_image) painter.drawImage(area.topLeft(), *m_image);
+    paintSunkenBorder(painter, rect());
+}
+
 void paintDecorLine(QPainter& painter, const DecorLine& line) {
     QPen pen(toQColor(line.color));
     pen.setWidth(line.width);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -61,6 +62,26 @@ struct SliderLook {
 // move the thumb the way they point. Geometry in twips.
 QSlider* makeSlider(QWidget* parent, const QString& objectName, const SliderLook& look, int left,
                     int top, int width, int height);
+
+// The 2-pixel sunken 3-D border of a picture box, drawn inside `outer`.
+void paintSunkenBorder(QPainter& painter, const QRect& outer);
+
+// A picture box with a sunken border that shows an image owned elsewhere (the meter boxes).
+class ImageBox : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kBorderPx = 2;
+    explicit ImageBox(QWidget* parent);
+    // The image must outlive the box or be replaced; null shows black.
+    void setImage(const QImage* image);
+    QRect drawingArea() const { return rect().adjusted(kBorderPx, kBorderPx, -kBorderPx, -kBorderPx); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QImage* m_image = nullptr;
+};
 
 // A straight line drawn on a window's surface, under its controls. Coordinates in twips,
 // width in pixels.

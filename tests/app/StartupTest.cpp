@@ -26,7 +26,7 @@ TEST(Startup, LoadHandlerBringsEverythingToItsStartState) {
                                    rgb(255, 255, 0),   rgb(255, 255, 255), rgb(255, 128, 0)};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(f.lblcolor(i)->color(), swatches[i]) << "swatch " << i;
 
-    EXPECT_EQ(f.Picdraw()->foreColor(), colors::white);
+    EXPECT_EQ(f.drawing().penColor(), colors::white);
     EXPECT_EQ(f.Picdraw()->backColor(), colors::black);
     EXPECT_EQ(f.Picdraw()->picture().pixelColor(100, 100), QColor(0, 0, 0));
     EXPECT_EQ(f.sltempo()->value(), 200);
@@ -39,11 +39,12 @@ TEST(Startup, LoadHandlerBringsEverythingToItsStartState) {
     EXPECT_EQ(f.score().length(), 32);
     for (int s = 0; s < kSteps; ++s) EXPECT_EQ(f.score().cell(Row::Tone, s), 24);
 
+    // The step clock takes the tempo slider's start-up value, so playback starts at 200 ms a step.
     struct TimerCase {
         TimerService::Timer& timer;
         int interval;
         bool enabled;
-    } timers[] = {{f.Timer1(), 1, true}, {f.Timer2(), 0, true}, {f.Timer3(), 75, false},
+    } timers[] = {{f.Timer1(), 1, true}, {f.Timer2(), 0, true}, {f.Timer3(), 200, false},
                   {f.Timer4(), 0, false}};
     for (const TimerCase& t : timers) {
         EXPECT_EQ(t.timer.interval(), t.interval);

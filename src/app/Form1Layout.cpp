@@ -1,0 +1,164 @@
+// Where every control of the main window stands, with its look as created. Twips throughout.
+#include <QButtonGroup>
+#include <QPainter>
+
+#include "app/Form1.h"
+#include "app/Form1Layout.h"
+#include "common/Artwork.h"
+#include "common/Fonts.h"
+#include "common/Twips.h"
+
+namespace tavrilo {
+namespace {
+
+struct ButtonPlace {
+    const char* name;
+    const char* caption;
+    int left, top, width, height;
+    ColorValue face;
+};
+
+constexpr ColorValue kOpenerFace = rgb(192, 192, 192);
+
+constexpr ButtonPlace kButtons[] = {
+    {"cmdnew", "new", 3360, 240, 375, 255, rgb(128, 128, 128)},
+    {"cmdreset", "reset", 3840, 240, 495, 255, rgb(128, 128, 128)},
+    {"Command20", "osc", 4560, 240, 375, 255, kOpenerFace},
+    {"Command18", "mod", 5040, 240, 375, 255, kOpenerFace},
+    {"Command19", "vol", 5520, 240, 375, 255, kOpenerFace},
+    {"Command2", "vu", 6120, 240, 375, 255, kOpenerFace},
+    {"cmdhelp", "Help", 6720, 240, 495, 255, rgb(192, 192, 0)},
+    {"cmdexit", "E&xit", 7440, 240, 495, 255, rgb(255, 0, 0)},
+    {"cmdplay", "play", 3360, 840, 735, 375, rgb(0, 192, 0)},
+    {"cmdstop", "stop", 4440, 840, 735, 375, rgb(192, 0, 0)},
+    {"Command16", "osc", 360, 7260, 375, 195, kOpenerFace},
+    {"Command17", "mod", 2760, 7260, 375, 195, kOpenerFace},
+    {"Command3", "vol", 5160, 7260, 375, 195, kOpenerFace},
+};
+
+struct SwatchPlace {
+    int swatch;
+    int left;
+    const char* legendName;
+    const char* legend;
+};
+
+// Left to right on screen.
+constexpr SwatchPlace kSwatches[] = {
+    {0, 720, "Label24", "Tone"},   {1, 1440, "Label26", "Osc1"},  {2, 2160, "Label28", "Osc2"},
+    {3, 3120, "Label30", "AM1"},   {6, 3840, "Label31", "AM2"},   {4, 4560, "Label32", "FM"},
+    {8, 5640, "Label5", "Atteck"}, {7, 6360, "Label34", "Decay"}, {5, 7080, "Label33", "VOL"},
+};
+
+constexpr ColorValue kOrange = rgb(255, 128, 0);
+
+constexpr int slotLeft(int slot) { return 5760 + 360 * slot; }
+
+}  // namespace
+
+const std::array<DecorLine, 7>& form1Lines() {
+    static const std::array<DecorLine, 7> lines = {{
+        // Line67..Line70: the palette's dark frame.
+        {360, 6480, 7800, 6480, colors::darkGrey, 3},
+        {7800, 6480, 7800, 7440, colors::darkGrey, 3},
+        {360, 7440, 7800, 7440, colors::darkGrey, 3},
+        {360, 6480, 360, 7440, colors::darkGrey, 3},
+        // Line2 and Line1: oscillator, modulation and envelope groups.
+        {2760, 6600, 2760, 7320, colors::black, 1},
+        {5160, 6600, 5160, 7320, colors::black, 1},
+        // Line44: under the top button row.
+        {3360, 600, 7920, 600, colors::lightGrey, 1},
+    }};
+    return lines;
+}
+
+void Form1::buildControls() {
+    buildTopRow();
+    auto* logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("piclogo"));
+    logo->setGeometry(twipsRect(240, 240, 2895, 615));
+    logo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    logo->setPixmap(QPixmap::fromImage(logoPicture()));
+
+    m_picture3 = new ColorBox(this, colors::black);
+    m_picture3->setObjectName(QStringLiteral("Picture3"));
+    m_picture3->setGeometry(twipsRect(4200, 840, 135, 375));
+
+    m_picdraw = new DrawingBoard(this, twipsRect(240, 1320, 7695, 4935));
+    for (int i = 32; i < 64; ++i) {
+        auto* lamp = new ColorBox(this, colors::black);
+        lamp->setObjectName(arrayName("Picture4", i));
+        lamp->setGeometry(twipsRect(240 + 240 * (i - 32), 6240, i < 36 ? 270 : 255, 75));
+        m_stepLamps[static_cast<std::size_t>(i - 32)] = lamp;
+    }
+    buildPalette();
+    buildSlots();
+    buildRightStrip();
+}
+
+void Form1::buildTopRow() {
+    const QFont font = tahoma(8.25);
+    for (const ButtonPlace& b : kButtons)
+        makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption), b.left,
+                   b.top, b.width, b.height, b.face, font);
+}
+
+void Form1::buildPalette() {
+    const QFont font = tahoma(8.25);
+    for (const SwatchPlace& s : kSwatches) {
+        auto* swatch = new ColorBox(this, s.swatch == 8 ? kOrange : colors::black);
+        swatch->setObjectName(arrayName("lblcolor", s.swatch));
+        swatch->setGeometry(twipsRect(s.left, 6600, 495, 495));
+        m_lblcolor[static_cast<std::size_t>(s.swatch)] = swatch;
+        makeLabel(this, QString::fromLatin1(s.legendName), QString::fromLatin1(s.legend), s.left,
+                  7200, 495, 255, colors::darkGrey, font, Qt::AlignHCenter | Qt::AlignTop);
+    }
+}
+
+void Form1::buildSlots() {
+    const QFont font = tahoma(8.25);
+    for (int k = 0; k < kSlots; ++k) {
+        auto* preview = new ColorBox(this, colors::black);
+        preview->setObjectName(arrayName("Picpre", k));
+        preview->setGeometry(twipsRect(slotLeft(k), 720, 255, 135));
+        m_previews[static_cast<std::size_t>(k)] = preview;
+        // Store and recall buttons: Command4/Command5 for slot 0 up to Command14/Command15.
+        m_store[static_cast<std::size_t>(k)] =
+            makeButton(this, QStringLiteral("Command%1").arg(4 + 2 * k), QStringLiteral("S"),
+                       slotLeft(k), 840, 255, 255, rgb(0, 128, 0), font);
+        QPushButton* recall =
+            makeButton(this, QStringLiteral("Command%1").arg(5 + 2 * k), QStringLiteral("L"),
+                       slotLeft(k), 1080, 255, 195, rgb(0, 128, 128), font);
+        recall->hide();
+        m_recall[static_cast<std::size_t>(k)] = recall;
+    }
+}
+
+void Form1::buildRightStrip() {
+    makeLabel(this, QStringLiteral("Label13"), QStringLiteral("Speed"), 8520, 840, 615, 255,
+              colors::grey, msSansSerif(9.75));
+    m_sltempo = makeSlider(this, QStringLiteral("sltempo"),
+                           {Qt::Horizontal, 1, 1600, 1, 5, 1, QSlider::TicksBelow, 50}, 9240, 840,
+                           6855, 255);
+    auto* modes = new QButtonGroup(this);
+    modes->setExclusive(true);
+    for (int i = 0; i < 2; ++i) {
+        QPushButton* mode = makeButton(this, arrayName("optraw", i), QString::number(i + 1), 8760,
+                                       1680 + 240 * i, 255, 195, colors::black, tahoma(8.25));
+        // A graphical option button: black with light grey text, pressed in while selected.
+        mode->setCheckable(true);
+        mode->setStyleSheet(QStringLiteral(
+            "QPushButton { background: black; color: rgb(192,192,192); border: 1px outset grey; }"
+            "QPushButton:checked { background: rgb(40,40,40); border: 2px inset rgb(192,192,192); }"));
+        modes->addButton(mode, i);
+        m_optraw[static_cast<std::size_t>(i)] = mode;
+    }
+    m_optraw[1]->setChecked(true);
+    makeLabel(this, QStringLiteral("Label4"), QStringLiteral("Expand"), 10560, 1320, 1695, 255,
+              colors::grey, tahoma(9.75), Qt::AlignHCenter | Qt::AlignTop);
+    const SliderLook cut{Qt::Horizontal, 0, 2000, 0, 5, 1, QSlider::TicksBelow, 100};
+    m_slidercut1 = makeSlider(this, QStringLiteral("Slidercut1"), cut, 10320, 1560, 2175, 255);
+    m_slidercut21 = makeSlider(this, QStringLiteral("Slidercut21"), cut, 10320, 1800, 2175, 255);
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,76 @@
+#include "panels/MeterWindow.h"
+
+#include <QPainter>
+
+#include "common/Artwork.h"
+#include "common/Fonts.h"
+#include "common/Twips.h"
+
+namespace tavrilo {
+namespace {
+
+struct BoxPlace {
+    MeterBox box;
+    const char* name;
+    int left, top, width, height;  // twips, border included
+};
+
+constexpr std::array<BoxPlace, 4> kPlaces = {{
+    {MeterBox::WPB1, "WPB1", 360, 360, 2055, 1335},
+    {MeterBox::Picture1, "Picture1", 2640, 360, 2055, 1335},
+    {MeterBox::o1VU, "o1VU", 360, 1680, 2175, 135},
+    {MeterBox::Picture2, "Picture2", 2520, 1680, 2175, 135},
+}};
+
+constexpr DecorLine kDecor[] = {
+    // Grey frame around everything but the Close button.
+    {240, 240, 4800, 240, colors::grey, 3},
+    {240, 2160, 4800, 2160, colors::grey, 3},
+    {240, 240, 240, 2160, colors::grey, 3},
+    {4800, 240, 4800, 2160, colors::grey, 3},
+    // Bright green edges of the trace area.
+    {360, 360, 360, 1680, colors::green, 5},
+    {4680, 360, 4680, 1680, colors::green, 5},
+    {360, 360, 4680, 360, colors::green, 4},
+};
+
+}  // namespace
+
+MeterWindow::MeterWindow() : QWidget(nullptr, Qt::Tool) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Tavrilo Synth V.U."));
+    setGeometry(twipsRect(3420, 8955, 5040, 2640));
+    m_backdrop = panelBackdrop(QSize(561, 510), 7);
+
+    for (const BoxPlace& place : kPlaces) {
+        auto* box = new ImageBox(this);
+        box->setObjectName(QString::fromLatin1(place.name));
+        box->setGeometry(twipsRect(place.left, place.top, place.width, place.height));
+        m_boxes[static_cast<std::size_t>(place.box)] = box;
+    }
+    // Nothing listens to this slider; it is part of the panel's look.
+    m_slider9 = makeSlider(this, QStringLiteral("Slider9"),
+                           {Qt::Vertical, 1, 24, 1, 5, 1, QSlider::NoTicks, 1}, 2400, 360, 255,
+                           1335);
+    const QFont font = tahoma(8.25);
+    makeLabel(this, QStringLiteral("Label10"), QStringLiteral("Osc1"), 360, 1920, 735, 255,
+              colors::darkGrey, font);
+    makeLabel(this, QStringLiteral("Label11"), QStringLiteral("Osc2"), 2640, 1920, 615, 255,
+              colors::darkGrey, font);
+    m_close = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Close"), 3840, 2160,
+                         855, 255, colors::closeRed, font);
+    connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+void MeterWindow::refreshBoxes() {
+    for (ImageBox* box : m_boxes) box->update();
+}
+
+void MeterWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(224, 224, 224));
+    painter.drawImage(0, 0, m_backdrop);
+    for (const DecorLine& line : kDecor) paintDecorLine(painter, line);
+}
+
+}  // namespace tavrilo
