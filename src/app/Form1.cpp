@@ -62,8 +62,8 @@ void Form1::createTimers() {
 
 void Form1::connectHandlers() {
     const std::pair<const char*, void (Form1::*)()> clicks[] = {
-        {"cmdexit", &Form1::cmdexit_Click},   {"cmdplay", &Form1::cmdplay_Click},
-        {"cmdstop", &Form1::cmdstop_Click},   {"cmdreset", &Form1::cmdreset_Click},
+        {"cmdexit", &Form1::cmdexit_Click}, {"cmdplay", &Form1::cmdplay_Click},
+        {"cmdstop", &Form1::cmdstop_Click}, {"cmdreset", &Form1::cmdreset_Click},
         {"cmdnew", &Form1::cmdnew_Click},
     };
     for (const auto& [name, handler] : clicks)
@@ -80,6 +80,14 @@ void Form1::connectHandlers() {
     connect(m_picdraw, &DrawingBoard::MouseDown, this, &Form1::Picdraw_MouseDown);
     connect(m_picdraw, &DrawingBoard::MouseMove, this, &Form1::Picdraw_MouseMove);
     connect(m_picdraw, &DrawingBoard::MouseUp, this, &Form1::Picdraw_MouseUp);
+    new KeyboardPlayer(
+        this, [this](const QWidget* window) { return isOurWindow(window); },
+        [this](std::int16_t pitch) { keyboardNote(pitch); });
+}
+
+bool Form1::isOurWindow(const QWidget* window) const {
+    return window == this || window == m_form2.get() || window == m_form5.get() ||
+           window == m_form6.get() || window == m_form3.get() || window == m_help.get();
 }
 
 void Form1::bindPatterns() {
@@ -116,8 +124,7 @@ void Form1::connectOpeners() {
     for (const auto& [name, member] : panels)
         connect(button(name), &QPushButton::clicked, this,
                 [this, member] { openWindow((this->*member).get()); });
-    connect(button("Command2"), &QPushButton::clicked, this,
-            [this] { openWindow(m_form3.get()); });
+    connect(button("Command2"), &QPushButton::clicked, this, [this] { openWindow(m_form3.get()); });
     connect(button("cmdhelp"), &QPushButton::clicked, this, &Form1::openHelp);
 }
 
@@ -167,9 +174,13 @@ bool Form1::Form_Load() {
     return true;
 }
 
-void Form1::startTimers() { m_pump.start(); }
+void Form1::startTimers() {
+    m_pump.start();
+}
 
-int Form1::outerWidth() const { return width() * kTwipsPerPixel + kFrameTwips; }
+int Form1::outerWidth() const {
+    return width() * kTwipsPerPixel + kFrameTwips;
+}
 
 void Form1::setOuterWidth(int twips) {
     setFixedSize(px(twips - kFrameTwips), px(kClientHeightTwips));
@@ -195,20 +206,31 @@ void Form1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(224, 224, 224));
     painter.drawImage(0, 0, m_backdrop);
-    for (const DecorLine& line : form1Lines()) paintDecorLine(painter, line);
+    for (const DecorLine& line : form1Lines())
+        paintDecorLine(painter, line);
 }
 
-void Form1::cmdplay_Click() { m_stepClock->play(); }
-void Form1::cmdstop_Click() { m_stepClock->stop(); }
-void Form1::cmdreset_Click() { m_stepClock->reset(); }
-void Form1::sltempo_Change() { m_stepClock->setTempo(m_sltempo->value()); }
+void Form1::cmdplay_Click() {
+    m_stepClock->play();
+}
+void Form1::cmdstop_Click() {
+    m_stepClock->stop();
+}
+void Form1::cmdreset_Click() {
+    m_stepClock->reset();
+}
+void Form1::sltempo_Change() {
+    m_stepClock->setTempo(m_sltempo->value());
+}
 
 void Form1::cmdnew_Click() {
     m_picdraw->Cls();
     m_drawing->clearPosition();
 }
 
-void Form1::lblcolor_Click(int index) { m_drawing->lblcolor_Click(index); }
+void Form1::lblcolor_Click(int index) {
+    m_drawing->lblcolor_Click(index);
+}
 
 void Form1::optraw_Click(int index) {
     m_drawing->setMode(index == 0 ? AddressingMode::PlayStep : AddressingMode::CursorStep);
@@ -226,8 +248,17 @@ void Form1::Picdraw_MouseUp(int button, int, float x, float y) {
     m_drawing->mouseUp(button, x, y);
 }
 
-void Form1::storeSlot_Click(int slot) { m_patterns.store(slot); }
-void Form1::recallSlot_Click(int slot) { m_patterns.recall(slot); }
+void Form1::keyboardNote(std::int16_t pitch) {
+    m_stepClock->loadVoice(m_stepClock->currentStep(), pitch);
+    Timer1_Timer();  // heard at once, as a step is
+}
+
+void Form1::storeSlot_Click(int slot) {
+    m_patterns.store(slot);
+}
+void Form1::recallSlot_Click(int slot) {
+    m_patterns.recall(slot);
+}
 
 void Form1::Timer1_Timer() {}
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/HelpWindow.h"
+#include "app/KeyboardPlayer.h"
 #include "board/DrawingBoard.h"
 #include "board/FreehandDrawing.h"
 #include "common/Clock.h"
@@ -63,6 +64,8 @@ public:
     void Picdraw_MouseDown(int button, int shift, float x, float y);
     void Picdraw_MouseMove(int button, int shift, float x, float y);
     void Picdraw_MouseUp(int button, int shift, float x, float y);
+    // A note key of the computer keyboard: the settings of currentStep at the key's pitch.
+    void keyboardNote(std::int16_t pitch);
     void storeSlot_Click(int slot);   // "S": Command4, Command6, ... Command14
     void recallSlot_Click(int slot);  // "L": Command5, Command7, ... Command15
     void Timer1_Timer();
@@ -122,6 +125,7 @@ private:
     void openHelp();
     void connectHandlers();
     void bindPatterns();
+    bool isOurWindow(const QWidget* window) const;
 
     const Clock& m_clock;
     modSynth_DX7& m_sound;

@@ -1,9 +1,10 @@
 // Where every control of the main window stands, with its look as created. Twips throughout.
+#include "app/Form1Layout.h"
+
 #include <QButtonGroup>
 #include <QPainter>
 
 #include "app/Form1.h"
-#include "app/Form1Layout.h"
 #include "common/Artwork.h"
 #include "common/Fonts.h"
 #include "common/Twips.h"
@@ -52,7 +53,9 @@ constexpr SwatchPlace kSwatches[] = {
 
 constexpr ColorValue kOrange = rgb(255, 128, 0);
 
-constexpr int slotLeft(int slot) { return 5760 + 360 * slot; }
+constexpr int slotLeft(int slot) {
+    return 5760 + 360 * slot;
+}
 
 }  // namespace
 
@@ -99,8 +102,8 @@ void Form1::buildControls() {
 void Form1::buildTopRow() {
     const QFont font = tahoma(8.25);
     for (const ButtonPlace& b : kButtons)
-        makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption), b.left,
-                   b.top, b.width, b.height, b.face, font);
+        makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption), b.left, b.top,
+                   b.width, b.height, b.face, font);
 }
 
 void Form1::buildPalette() {
@@ -149,7 +152,8 @@ void Form1::buildRightStrip() {
         mode->setCheckable(true);
         mode->setStyleSheet(QStringLiteral(
             "QPushButton { background: black; color: rgb(192,192,192); border: 1px outset grey; }"
-            "QPushButton:checked { background: rgb(40,40,40); border: 2px inset rgb(192,192,192); }"));
+            "QPushButton:checked { background: rgb(40,40,40); border: 2px inset rgb(192,192,192); "
+            "}"));
         modes->addButton(mode, i);
         m_optraw[static_cast<std::size_t>(i)] = mode;
     }

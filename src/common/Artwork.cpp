@@ -46,7 +46,9 @@ QImage panelBackdrop(QSize size, unsigned seed) {
     return image;
 }
 
-QImage mainBackdrop() { return panelBackdrop(QSize(561, 510), 1); }
+QImage mainBackdrop() {
+    return panelBackdrop(QSize(561, 510), 1);
+}
 
 QImage logoPicture() {
     QImage image(178, 38, QImage::Format_RGB32);
@@ -54,8 +56,8 @@ QImage logoPicture() {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     // Nine chalk strokes across the plate, one per chalk colour.
-    const QColor chalks[] = {{128, 128, 128}, {0, 0, 255},   {0, 255, 0},
-                             {0, 255, 255},   {255, 0, 0},   {255, 0, 255},
+    const QColor chalks[] = {{128, 128, 128}, {0, 0, 255},     {0, 255, 0},
+                             {0, 255, 255},   {255, 0, 0},     {255, 0, 255},
                              {255, 255, 0},   {255, 255, 255}, {255, 128, 0}};
     for (int i = 0; i < 9; ++i) {
         QPainterPath wave;
@@ -106,14 +108,14 @@ QImage keysPicture(QSize size) {
 QIcon appIcon() {
     // Indexed to the classic sixteen colours: black board, a white chalk wave, orange accent.
     QImage image(32, 32, QImage::Format_Indexed8);
-    const QRgb palette16[16] = {qRgb(0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),
-                                qRgb(128, 128, 0),   qRgb(0, 0, 128),     qRgb(128, 0, 128),
-                                qRgb(0, 128, 128),   qRgb(192, 192, 192), qRgb(128, 128, 128),
-                                qRgb(255, 0, 0),     qRgb(0, 255, 0),     qRgb(255, 255, 0),
-                                qRgb(0, 0, 255),     qRgb(255, 0, 255),   qRgb(0, 255, 255),
-                                qRgb(255, 255, 255)};
+    const QRgb palette16[16] = {
+        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
     image.setColorCount(16);
-    for (int i = 0; i < 16; ++i) image.setColor(i, palette16[i]);
+    for (int i = 0; i < 16; ++i)
+        image.setColor(i, palette16[i]);
     image.fill(0);
     for (int x = 0; x < 32; ++x) {
         image.setPixel(x, 0, 8);

@@ -74,7 +74,9 @@ public:
     explicit ImageBox(QWidget* parent);
     // The image must outlive the box or be replaced; null shows black.
     void setImage(const QImage* image);
-    QRect drawingArea() const { return rect().adjusted(kBorderPx, kBorderPx, -kBorderPx, -kBorderPx); }
+    QRect drawingArea() const {
+        return rect().adjusted(kBorderPx, kBorderPx, -kBorderPx, -kBorderPx);
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

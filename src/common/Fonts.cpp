@@ -36,7 +36,9 @@ void loadBundledFonts() {
     addFont("ms_sans_serif.ttf");
 }
 
-bool tahomaAvailable() { return g_tahoma; }
+bool tahomaAvailable() {
+    return g_tahoma;
+}
 
 QFont tahoma(double points, bool bold) {
     QFont font = makeFont({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")}, points);
@@ -45,9 +47,9 @@ QFont tahoma(double points, bool bold) {
 }
 
 QFont msSansSerif(double points) {
-    return makeFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma"),
-                     QStringLiteral("DejaVu Sans")},
-                    points);
+    return makeFont(
+        {QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")},
+        points);
 }
 
 }  // namespace tavrilo

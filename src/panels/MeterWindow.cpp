@@ -49,28 +49,30 @@ MeterWindow::MeterWindow() : QWidget(nullptr, Qt::Tool) {
         m_boxes[static_cast<std::size_t>(place.box)] = box;
     }
     // Nothing listens to this slider; it is part of the panel's look.
-    m_slider9 = makeSlider(this, QStringLiteral("Slider9"),
-                           {Qt::Vertical, 1, 24, 1, 5, 1, QSlider::NoTicks, 1}, 2400, 360, 255,
-                           1335);
+    m_slider9 =
+        makeSlider(this, QStringLiteral("Slider9"),
+                   {Qt::Vertical, 1, 24, 1, 5, 1, QSlider::NoTicks, 1}, 2400, 360, 255, 1335);
     const QFont font = tahoma(8.25);
     makeLabel(this, QStringLiteral("Label10"), QStringLiteral("Osc1"), 360, 1920, 735, 255,
               colors::darkGrey, font);
     makeLabel(this, QStringLiteral("Label11"), QStringLiteral("Osc2"), 2640, 1920, 615, 255,
               colors::darkGrey, font);
-    m_close = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Close"), 3840, 2160,
-                         855, 255, colors::closeRed, font);
+    m_close = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Close"), 3840, 2160, 855,
+                         255, colors::closeRed, font);
     connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 void MeterWindow::refreshBoxes() {
-    for (ImageBox* box : m_boxes) box->update();
+    for (ImageBox* box : m_boxes)
+        box->update();
 }
 
 void MeterWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(224, 224, 224));
     painter.drawImage(0, 0, m_backdrop);
-    for (const DecorLine& line : kDecor) paintDecorLine(painter, line);
+    for (const DecorLine& line : kDecor)
+        paintDecorLine(painter, line);
 }
 
 }  // namespace tavrilo

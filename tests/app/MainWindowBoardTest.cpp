@@ -102,7 +102,8 @@ TEST_F(BoardOnMainWindow, PressAndReleaseWithoutAMoveLeavesNoMarkAndNoValue) {
     EXPECT_FALSE(app.form.drawing().penDown());
     EXPECT_EQ(countColor(board->picture(), QColor(0, 0, 0)),
               board->picture().width() * board->picture().height());
-    for (int s = 0; s < kSteps; ++s) ASSERT_EQ(tone(s), 24);
+    for (int s = 0; s < kSteps; ++s)
+        ASSERT_EQ(tone(s), 24);
 }
 
 TEST_F(BoardOnMainWindow, RightButtonDragsDrawNothingButAnyReleaseStopsTheAttack) {
@@ -112,7 +113,8 @@ TEST_F(BoardOnMainWindow, RightButtonDragsDrawNothingButAnyReleaseStopsTheAttack
     press(600, 600, Qt::RightButton);
     move(2400, 3000);
     release(2400, 3000, Qt::RightButton);
-    for (int s = 0; s < kSteps; ++s) ASSERT_EQ(tone(s), 24);
+    for (int s = 0; s < kSteps; ++s)
+        ASSERT_EQ(tone(s), 24);
     EXPECT_FALSE(app.form.Timer2().enabled());
 }
 
@@ -142,7 +144,7 @@ TEST_F(BoardOnMainWindow, AStrokeDraggedOffBothEdgesStaysInsideTheScore) {
         }
     });
     press(120, 1005);
-    QTest::mouseMove(board, QPoint(-60, 69));      // left of the window
+    QTest::mouseMove(board, QPoint(-60, 69));       // left of the window
     QTest::mouseMove(board, QPoint(700, 69 + 60));  // right of the window
     QTest::mouseRelease(board, Qt::LeftButton, {}, QPoint(700, 129));
     EXPECT_EQ(tone(0), 5);
@@ -177,16 +179,17 @@ TEST_F(BoardOnMainWindow, BeforeAnyChalkIsPickedAStrokeWritesDecayInWhite) {
     EXPECT_EQ(app.form.score().cell(Row::Decay, 10), 10);  // start-up value, untouched
     EXPECT_EQ(app.form.Form5()->slider(Row::Decay, 11)->value(), 10);
     EXPECT_GT(countColor(board->picture(), QColor(255, 255, 255)), 0);
-    for (int s = 0; s < kSteps; ++s) ASSERT_EQ(tone(s), 24);
+    for (int s = 0; s < kSteps; ++s)
+        ASSERT_EQ(tone(s), 24);
 }
 
 // What is drawn is heard: each drawn step loads its own pitch into the voice when it plays.
 TEST_F(BoardOnMainWindow, DrawnStepsLoadTheirPitchesWhenPlayed) {
     pickChalk(0);
     press(0, 3000);
-    move(15, 4005);        // step 0: Tone 20, pitch 4
-    move(240, 3000);       // step 1: Tone 15, pitch 9
-    move(480, 1005);       // step 2: Tone 5, pitch 19
+    move(15, 4005);   // step 0: Tone 20, pitch 4
+    move(240, 3000);  // step 1: Tone 15, pitch 9
+    move(480, 1005);  // step 2: Tone 5, pitch 19
     release(480, 1005);
     QTest::mouseClick(app.form.button("cmdplay"), Qt::LeftButton);
     const int expected[] = {4, 9, 19, 19};  // step 3 is a rest: the last note's pitch stays

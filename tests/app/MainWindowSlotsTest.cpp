@@ -22,27 +22,32 @@ protected:
     void recall(int k) { QTest::mouseClick(app.form.recallButton(k), Qt::LeftButton); }
     std::vector<ColorValue> previews() {
         std::vector<ColorValue> colors;
-        for (int k = 0; k < Form1::kSlots; ++k) colors.push_back(app.form.Picpre(k)->color());
+        for (int k = 0; k < Form1::kSlots; ++k)
+            colors.push_back(app.form.Picpre(k)->color());
         return colors;
     }
 };
 
 TEST_F(SlotsOnMainWindow, ButtonNamesFollowTheSlotNumber) {
     for (int k = 0; k < Form1::kSlots; ++k) {
-        EXPECT_EQ(app.form.storeButton(k)->objectName(), QStringLiteral("Command%1").arg(4 + 2 * k));
-        EXPECT_EQ(app.form.recallButton(k)->objectName(), QStringLiteral("Command%1").arg(5 + 2 * k));
+        EXPECT_EQ(app.form.storeButton(k)->objectName(),
+                  QStringLiteral("Command%1").arg(4 + 2 * k));
+        EXPECT_EQ(app.form.recallButton(k)->objectName(),
+                  QStringLiteral("Command%1").arg(5 + 2 * k));
         EXPECT_EQ(app.form.recallButton(k)->text(), "L");
     }
 }
 
 TEST_F(SlotsOnMainWindow, StoreChangeRecallBringsBackAll288CellsAndTheLength) {
     StepParameterSet& score = app.form.score();
-    for (int s = 0; s < kSteps; ++s) score.setCell(Row::Tone, s, s % 25);
+    for (int s = 0; s < kSteps; ++s)
+        score.setCell(Row::Tone, s, s % 25);
     score.setCell(Row::FM, 7, 33);
     score.setLength(12);
     StepParameterSet stored;
     for (Row r : kAllRows)
-        for (int s = 0; s < kSteps; ++s) stored.setCell(r, s, score.cell(r, s));
+        for (int s = 0; s < kSteps; ++s)
+            stored.setCell(r, s, score.cell(r, s));
 
     store(2);
     EXPECT_TRUE(app.form.recallButton(2)->isVisible());
@@ -50,7 +55,8 @@ TEST_F(SlotsOnMainWindow, StoreChangeRecallBringsBackAll288CellsAndTheLength) {
     const QImage boardBefore = app.form.Picdraw()->picture().copy();
 
     for (Row r : kAllRows)
-        for (int s = 0; s < kSteps; ++s) score.setCell(r, s, rowInfo(r).max - s % 3);
+        for (int s = 0; s < kSteps; ++s)
+            score.setCell(r, s, rowInfo(r).max - s % 3);
     score.setLength(30);
 
     recall(2);
@@ -82,7 +88,8 @@ TEST_F(SlotsOnMainWindow, StoreResetRecallBringsBackTheStartUpAttack) {
     QTest::mouseClick(app.form.button("cmdreset"), Qt::LeftButton);
     EXPECT_EQ(app.form.score().cell(Row::Atteck, 0), 10);
     recall(1);
-    for (int s = 0; s < kSteps; ++s) EXPECT_EQ(app.form.score().cell(Row::Atteck, s), 25);
+    for (int s = 0; s < kSteps; ++s)
+        EXPECT_EQ(app.form.score().cell(Row::Atteck, s), 25);
 }
 
 // A shorter length recalled while playing is honoured at the next advance; nothing else of the

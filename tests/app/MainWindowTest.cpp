@@ -12,7 +12,9 @@
 namespace tavrilo {
 namespace {
 
-QColor pixelAtTwips(const QImage& image, int x, int y) { return image.pixelColor(px(x), px(y)); }
+QColor pixelAtTwips(const QImage& image, int x, int y) {
+    return image.pixelColor(px(x), px(y));
+}
 
 // Whether any widget of `kind` lies, shown, inside the main window's client area.
 template <typename Kind>
@@ -33,7 +35,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
     }
     void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->hide();
     }
     void click(const char* name) {
         QPushButton* b = app.form.button(name);
@@ -58,8 +61,8 @@ TEST_F(MainWindow, AtStartUpTheUserSeesABlackBoardTheSwatchesAndDarkLamps) {
     struct Swatch {
         int left;
         QColor color;
-    } swatches[] = {{720, {128, 128, 128}}, {1440, {0, 0, 255}},   {2160, {0, 255, 0}},
-                    {3120, {0, 255, 255}},  {3840, {255, 255, 0}}, {4560, {255, 0, 0}},
+    } swatches[] = {{720, {128, 128, 128}}, {1440, {0, 0, 255}},     {2160, {0, 255, 0}},
+                    {3120, {0, 255, 255}},  {3840, {255, 255, 0}},   {4560, {255, 0, 0}},
                     {5640, {255, 128, 0}},  {6360, {255, 255, 255}}, {7080, {255, 0, 255}}};
     for (const Swatch& s : swatches)
         EXPECT_EQ(pixelAtTwips(shot, s.left + 247, 6600 + 247), s.color) << "swatch at " << s.left;
@@ -235,7 +238,7 @@ TEST_F(MainWindow, MeterWindowHasItsBoxesInPlace) {
 
 TEST_F(MainWindow, ButtonsCarryTheirCaptionsAndFaces) {
     const std::tuple<const char*, const char*, QColor> buttons[] = {
-        {"cmdnew", "new", {128, 128, 128}},  {"cmdreset", "reset", {128, 128, 128}},
+        {"cmdnew", "new", {128, 128, 128}},    {"cmdreset", "reset", {128, 128, 128}},
         {"Command20", "osc", {192, 192, 192}}, {"Command18", "mod", {192, 192, 192}},
         {"Command19", "vol", {192, 192, 192}}, {"Command2", "vu", {192, 192, 192}},
         {"cmdhelp", "Help", {192, 192, 0}},    {"cmdexit", "E&xit", {255, 0, 0}},

@@ -21,10 +21,11 @@ TEST(Startup, LoadHandlerBringsEverythingToItsStartState) {
     EXPECT_EQ(f.outerWidth(), 8340);
     EXPECT_EQ(f.size(), twipsSize(8130, 7635));
 
-    const ColorValue swatches[] = {rgb(128, 128, 128), rgb(0, 0, 255),   rgb(0, 255, 0),
-                                   rgb(0, 255, 255),   rgb(255, 0, 0),   rgb(255, 0, 255),
+    const ColorValue swatches[] = {rgb(128, 128, 128), rgb(0, 0, 255),     rgb(0, 255, 0),
+                                   rgb(0, 255, 255),   rgb(255, 0, 0),     rgb(255, 0, 255),
                                    rgb(255, 255, 0),   rgb(255, 255, 255), rgb(255, 128, 0)};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(f.lblcolor(i)->color(), swatches[i]) << "swatch " << i;
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(f.lblcolor(i)->color(), swatches[i]) << "swatch " << i;
 
     EXPECT_EQ(f.drawing().penColor(), colors::white);
     EXPECT_EQ(f.Picdraw()->backColor(), colors::black);
@@ -32,19 +33,22 @@ TEST(Startup, LoadHandlerBringsEverythingToItsStartState) {
     EXPECT_EQ(f.sltempo()->value(), 200);
 
     const VoiceState& v = f.voice();
-    for (auto value : {v.amp1, v.amp2, v.amRate1, v.amRate2, v.fmRate, v.cut1, v.cut2,
-                       v.envLevel, v.pitch})
+    for (auto value :
+         {v.amp1, v.amp2, v.amRate1, v.amRate2, v.fmRate, v.cut1, v.cut2, v.envLevel, v.pitch})
         EXPECT_EQ(value, 0);
 
     EXPECT_EQ(f.score().length(), 32);
-    for (int s = 0; s < kSteps; ++s) EXPECT_EQ(f.score().cell(Row::Tone, s), 24);
+    for (int s = 0; s < kSteps; ++s)
+        EXPECT_EQ(f.score().cell(Row::Tone, s), 24);
 
     // The step clock takes the tempo slider's start-up value, so playback starts at 200 ms a step.
     struct TimerCase {
         TimerService::Timer& timer;
         int interval;
         bool enabled;
-    } timers[] = {{f.Timer1(), 1, true}, {f.Timer2(), 0, true}, {f.Timer3(), 200, false},
+    } timers[] = {{f.Timer1(), 1, true},
+                  {f.Timer2(), 0, true},
+                  {f.Timer3(), 200, false},
                   {f.Timer4(), 0, false}};
     for (const TimerCase& t : timers) {
         EXPECT_EQ(t.timer.interval(), t.interval);
