@@ -171,6 +171,9 @@ bool Form1::Form_Load() {
     m_score.setLength(kMaxLength);
     // The synthesis draws into the meter window from its first tick on, shown or not.
     m_form3 = std::make_unique<MeterWindow>();
+    for (MeterBox box : {MeterBox::WPB1, MeterBox::Picture1, MeterBox::o1VU, MeterBox::Picture2})
+        m_form3->box(box)->setImage(&m_meterCanvas.image(box));
+    m_meterCanvas.setPresentListener([this] { m_form3->refreshBoxes(); });
     return true;
 }
 
@@ -260,6 +263,7 @@ void Form1::recallSlot_Click(int slot) {
     m_patterns.recall(slot);
 }
 
-void Form1::Timer1_Timer() {}
+// The synthesis tick: both tables, the sound buffers, the traces and the level bars.
+void Form1::Timer1_Timer() { m_engine.tick(m_voice, m_sound, m_meterCanvas); }
 
 }  // namespace tavrilo

@@ -17,6 +17,8 @@
 #include "panels/PanelWindow.h"
 #include "panels/StepParameterSet.h"
 #include "patterns/PatternMemory.h"
+#include "sound/MeterCanvas.h"
+#include "sound/SynthEngine.h"
 #include "sound/VoiceState.h"
 #include "sound/modSynth_DX7.h"
 #include "transport/QtTimerPump.h"
@@ -73,6 +75,8 @@ public:
     StepParameterSet& score() { return m_score; }
     StepIndicators& indicators() { return m_indicators; }
     VoiceState& voice() { return m_voice; }
+    const SynthEngine& engine() const { return m_engine; }
+    const MeterCanvas& meterCanvas() const { return m_meterCanvas; }
     StepClock& stepClock() { return *m_stepClock; }
     FreehandDrawing& drawing() { return *m_drawing; }
     PatternMemory& patterns() { return m_patterns; }
@@ -133,6 +137,8 @@ private:
     StepParameterSet m_score;
     StepIndicators m_indicators;
     VoiceState m_voice;
+    SynthEngine m_engine;
+    MeterCanvas m_meterCanvas;
 
     TimerService m_timers;
     TimerService::Timer* m_timer1 = nullptr;
