@@ -33,7 +33,9 @@ private:
 
 modSynth_DX7::modSynth_DX7(const Clock& clock) : m_clock(clock) {}
 
-modSynth_DX7::~modSynth_DX7() { ReleaseSound(); }
+modSynth_DX7::~modSynth_DX7() {
+    ReleaseSound();
+}
 
 bool modSynth_DX7::InitSound() {
     if (isOpen()) return true;
@@ -63,6 +65,11 @@ bool modSynth_DX7::InitSound() {
         return false;
     }
     m_periodFrames = have.samples;
+    m_callbacks = 0;
+    m_lateCallbacks = 0;
+    m_worstDurationNs = 0;
+    m_worstGapNs = 0;
+    m_lastStartNs = 0;
     m_lastError.clear();
     return true;
 }
@@ -103,10 +110,47 @@ float modSynth_DX7::ClockSeconds() const {
     return static_cast<float>(std::chrono::duration<double>(m_clock.now()).count());
 }
 
+modSynth_DX7::CallbackStats modSynth_DX7::callbackStats() const {
+    CallbackStats stats;
+    stats.callbacks = m_callbacks.load(std::memory_order_relaxed);
+    stats.lateCallbacks = m_lateCallbacks.load(std::memory_order_relaxed);
+    stats.worstDuration =
+        std::chrono::nanoseconds(m_worstDurationNs.load(std::memory_order_relaxed));
+    stats.worstGap = std::chrono::nanoseconds(m_worstGapNs.load(std::memory_order_relaxed));
+    return stats;
+}
+
+namespace {
+std::int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+void raiseTo(std::atomic<std::int64_t>& worst, std::int64_t value) {
+    if (value > worst.load(std::memory_order_relaxed))
+        worst.store(value, std::memory_order_relaxed);
+}
+}  // namespace
+
+// Device thread: never locks, allocates or waits.
+void modSynth_DX7::measureCallback(std::int64_t startNs, std::int64_t endNs, int frames) {
+    m_callbacks.fetch_add(1, std::memory_order_relaxed);
+    raiseTo(m_worstDurationNs, endNs - startNs);
+    if (m_lastStartNs != 0) {
+        const std::int64_t gap = startNs - m_lastStartNs;
+        raiseTo(m_worstGapNs, gap);
+        const std::int64_t periodNs = std::int64_t{frames} * 1'000'000'000 / kSampleRate;
+        if (gap > 2 * periodNs) m_lateCallbacks.fetch_add(1, std::memory_order_relaxed);
+    }
+    m_lastStartNs = startNs;
+}
+
 void SDLCALL modSynth_DX7::audioCallback(void* userdata, Uint8* stream, int len) {
     auto* self = static_cast<modSynth_DX7*>(userdata);
-    self->m_mixer.render(reinterpret_cast<std::int16_t*>(stream),
-                         len / static_cast<int>(sizeof(std::int16_t)));
+    const std::int64_t start = steadyNs();
+    const int frames = len / static_cast<int>(sizeof(std::int16_t));
+    self->m_mixer.render(reinterpret_cast<std::int16_t*>(stream), frames);
+    self->measureCallback(start, steadyNs(), frames);
 }
 
 }  // namespace tavrilo

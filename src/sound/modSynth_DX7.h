@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -46,12 +48,24 @@ public:
     // The period the device actually runs with, in frames (0 while closed).
     int devicePeriodFrames() const { return m_periodFrames; }
 
+    // What the device callback has measured of itself since the device opened. SDL does not
+    // report underruns, so a callback that starts more than two periods after the one before
+    // counts as one: the device had run dry by then.
+    struct CallbackStats {
+        std::uint64_t callbacks = 0;
+        std::uint64_t lateCallbacks = 0;
+        std::chrono::nanoseconds worstDuration{0};
+        std::chrono::nanoseconds worstGap{0};
+    };
+    CallbackStats callbackStats() const;
+
     // Device frames requested per callback: 256 at 22050 Hz is about 11.6 ms.
     static constexpr int kRequestedPeriod = 256;
 
 private:
     static void SDLCALL audioCallback(void* userdata, Uint8* stream, int len);
     static void checkIndex(std::int16_t index);
+    void measureCallback(std::int64_t startNs, std::int64_t endNs, int frames);
 
     const Clock& m_clock;
     LoopMixer m_mixer;
@@ -59,6 +73,13 @@ private:
     bool m_subsystemUp = false;
     int m_periodFrames = 0;
     std::string m_lastError;
+
+    // Written by the device callback only, read by the UI thread; relaxed is enough for figures.
+    std::atomic<std::uint64_t> m_callbacks{0};
+    std::atomic<std::uint64_t> m_lateCallbacks{0};
+    std::atomic<std::int64_t> m_worstDurationNs{0};
+    std::atomic<std::int64_t> m_worstGapNs{0};
+    std::int64_t m_lastStartNs = 0;  // callback thread only
 };
 
 }  // namespace tavrilo

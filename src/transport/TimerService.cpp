@@ -73,9 +73,17 @@ void TimerService::dispatchDue() {
         fired |= std::uint64_t{1} << dueIndex;
         // The next period starts at the deadline just met; after a stall longer than a whole
         // period the missed ticks are dropped, as a platform timer drops them.
-        due->m_anchor = *due->deadline();
+        const Nanos deadline = *due->deadline();
+        due->m_anchor = deadline;
         if (due->m_anchor + due->period() <= now) due->m_anchor = now;
-        if (due->m_handler) due->m_handler();
+        if (!due->m_handler) continue;
+        if (!m_observer) {
+            due->m_handler();
+            continue;
+        }
+        const Nanos started = m_clock.now();
+        due->m_handler();
+        m_observer({due, deadline, started, m_clock.now()});
     }
     scheduleChanged();
 }

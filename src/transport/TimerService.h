@@ -29,7 +29,8 @@ public:
         // A new interval applies from the tick in progress: the next tick comes one new period
         // after the last one (at once if that time has passed). From interval 0 it counts from now.
         void setInterval(int ms);
-        // Enabling a stopped timer starts its count from now; enabling a running one changes nothing.
+        // Enabling a stopped timer starts its count from now; enabling a running one changes
+        // nothing.
         void setEnabled(bool enabled);
 
         std::optional<Nanos> deadline() const;
@@ -65,6 +66,18 @@ public:
     // Told whenever a deadline may have moved, so a driver can re-arm its wake-up.
     void setScheduleListener(std::function<void()> listener) { m_listener = std::move(listener); }
 
+    // For measurements: told of every tick with its deadline and when its handler started and
+    // finished. Costs nothing while unset.
+    struct Dispatch {
+        const Timer* timer;
+        Nanos deadline;
+        Nanos started;
+        Nanos finished;
+    };
+    void setDispatchObserver(std::function<void(const Dispatch&)> observer) {
+        m_observer = std::move(observer);
+    }
+
     // For tests and measurements on a SteppedClock: steps the clock to each deadline up to
     // `until` in turn and dispatches there, then leaves the clock at `until`.
     void runUntil(SteppedClock& clock, Nanos until);
@@ -75,6 +88,7 @@ private:
     const Clock& m_clock;
     std::vector<std::unique_ptr<Timer>> m_timers;
     std::function<void()> m_listener;
+    std::function<void(const Dispatch&)> m_observer;
 };
 
 }  // namespace tavrilo

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "common/Clock.h"
@@ -73,6 +74,24 @@ TEST_F(SoundModule, ReleaseTwiceIsHarmlessAndWritesAfterwardsFail) {
     EXPECT_THROW(sound.Play(0), std::logic_error);
     // And it opens again.
     EXPECT_TRUE(sound.InitSound());
+}
+
+// The device thread measures itself: a running device counts its callbacks and their worst
+// duration. (SDL's dummy driver calls back at the real-time pace of the stream.)
+TEST(SoundCallbackStats, ARunningDeviceCountsItsCallbacks) {
+    SteppedClock clock;
+    modSynth_DX7 sound(clock);
+    ASSERT_TRUE(sound.InitSound()) << sound.lastError();
+    EXPECT_EQ(sound.callbackStats().callbacks, 0u);
+    sound.Play(0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (sound.callbackStats().callbacks < 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    const auto stats = sound.callbackStats();
+    EXPECT_GE(stats.callbacks, 3u);
+    EXPECT_GT(stats.worstDuration.count(), 0);
+    EXPECT_GT(stats.worstGap.count(), 0);
+    sound.ReleaseSound();
 }
 
 TEST(SoundClock, CountsSecondsSinceTheOriginInSinglePrecision) {

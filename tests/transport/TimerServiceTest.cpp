@@ -1,9 +1,9 @@
-#include "transport/TimerService.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "transport/TimerService.h"
 
 namespace tavrilo {
 namespace {
@@ -35,8 +35,12 @@ TEST(TimerService, PeriodIsTheIntervalButNeverBelowTheGranularity) {
     struct Case {
         int interval;
         Nanos period;
-    } cases[] = {{1, kTick}, {15, kTick}, {16, milliseconds(16)}, {50, milliseconds(50)},
-                 {200, milliseconds(200)}, {1600, milliseconds(1600)}};
+    } cases[] = {{1, kTick},
+                 {15, kTick},
+                 {16, milliseconds(16)},
+                 {50, milliseconds(50)},
+                 {200, milliseconds(200)},
+                 {1600, milliseconds(1600)}};
     for (const Case& c : cases) {
         Recorder r;
         r.add("t", c.interval, true);
@@ -177,6 +181,27 @@ TEST(TimerService, ScheduleListenerHearsEveryChange) {
     EXPECT_GT(changes, afterEnable);
     ASSERT_TRUE(r.service.nextDeadline().has_value());
     EXPECT_EQ(*r.service.nextDeadline(), milliseconds(40));
+}
+
+TEST(TimerService, TheDispatchObserverSeesDeadlineStartAndFinishOfEveryTick) {
+    SteppedClock clock;
+    TimerService service(clock);
+    // A handler that takes 3 ms of (stepped) time.
+    auto& slow = service.create(50, true, [&] { clock.advance(milliseconds(3)); });
+    auto& quiet = service.create(0, true, [] {});
+    std::vector<TimerService::Dispatch> seen;
+    service.setDispatchObserver([&](const TimerService::Dispatch& d) { seen.push_back(d); });
+    clock.set(milliseconds(52));  // 2 ms late
+    service.dispatchDue();
+    service.runUntil(clock, milliseconds(100));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].timer, &slow);
+    EXPECT_EQ(seen[0].deadline, milliseconds(50));
+    EXPECT_EQ(seen[0].started, milliseconds(52));
+    EXPECT_EQ(seen[0].finished, milliseconds(55));
+    EXPECT_EQ(seen[1].deadline, milliseconds(100));
+    EXPECT_EQ(seen[1].started, milliseconds(100));
+    EXPECT_NE(seen[1].timer, &quiet);
 }
 
 }  // namespace
