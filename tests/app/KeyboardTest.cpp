@@ -12,10 +12,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-class Keyboard : public ::testing::Test {
+class Keyboard : public test::ShownMainWindow {
 protected:
-    test::LoadedForm app;
-    void SetUp() override { ASSERT_TRUE(app.loaded); }
     std::vector<QWidget*> windows() {
         return {&app.form, app.form.Form2(), app.form.Form3(), app.form.Form5(), app.form.Form6()};
     }
@@ -50,9 +48,7 @@ TEST_F(Keyboard, ANoteTakesTheSettingsOfCurrentStepAndLeavesTransportAndCellsAlo
     score.setCell(Row::Atteck, 3, 7);
     score.setCell(Row::Decay, 3, 4);
     app.form.Slidercut1()->setValue(300);
-    app.form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
-    QTest::mouseClick(app.form.button("cmdplay"), Qt::LeftButton);
+    click("cmdplay");
     app.advance(milliseconds(600));
     ASSERT_EQ(app.form.stepClock().currentStep(), 3);
 
@@ -84,7 +80,6 @@ TEST_F(Keyboard, ANoteTakesTheSettingsOfCurrentStepAndLeavesTransportAndCellsAlo
 }
 
 TEST_F(Keyboard, AutoRepeatAndReleasesDoNothing) {
-    app.form.show();
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier, QStringLiteral("w"), true);
     QApplication::sendEvent(&app.form, &repeat);
     EXPECT_EQ(app.form.voice().pitch, 0);
@@ -97,7 +92,6 @@ TEST_F(Keyboard, AutoRepeatAndReleasesDoNothing) {
 }
 
 TEST_F(Keyboard, AltXStillAsksToExit) {
-    app.form.show();
     QApplication::setActiveWindow(&app.form);  // a mnemonic works in the active window
     ASSERT_EQ(QApplication::activeWindow(), &app.form);
     bool asked = false;

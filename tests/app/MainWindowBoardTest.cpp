@@ -26,15 +26,12 @@ int countColor(const QImage& image, QColor color) {
     return n;
 }
 
-class BoardOnMainWindow : public ::testing::Test {
+class BoardOnMainWindow : public test::ShownMainWindow {
 protected:
-    test::LoadedForm app;
     DrawingBoard* board = nullptr;
 
     void SetUp() override {
-        ASSERT_TRUE(app.loaded);
-        app.form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
+        test::ShownMainWindow::SetUp();
         board = app.form.Picdraw();
     }
     void TearDown() override {
@@ -79,9 +76,9 @@ TEST_F(BoardOnMainWindow, AGreyStrokeWritesToneOfTheColumnAndMovesTheHiddenSlide
 }
 
 TEST_F(BoardOnMainWindow, PlayStepModeWritesTheStepTheClockPlaysNext) {
-    QTest::mouseClick(app.form.button("cmdplay"), Qt::LeftButton);
+    click("cmdplay");
     app.advance(milliseconds(600));  // three step ticks at 200 ms
-    QTest::mouseClick(app.form.button("cmdstop"), Qt::LeftButton);
+    click("cmdstop");
     ASSERT_EQ(app.form.stepClock().currentStep(), 3);
 
     app.form.optraw(0)->click();
@@ -158,10 +155,10 @@ TEST_F(BoardOnMainWindow, NewClearsThePictureButNotTheScoreAndPlaybackGoesOn) {
     move(15, 2010);
     move(480, 2010);
     release(480, 2010);
-    QTest::mouseClick(app.form.button("cmdplay"), Qt::LeftButton);
+    click("cmdplay");
     ASSERT_GT(countColor(board->picture(), QColor(128, 128, 128)), 0);
 
-    QTest::mouseClick(app.form.button("cmdnew"), Qt::LeftButton);
+    click("cmdnew");
     EXPECT_EQ(countColor(board->picture(), QColor(128, 128, 128)), 0);
     EXPECT_EQ(app.form.drawing().position(), (BoardPoint{0, 0}));
     EXPECT_EQ(tone(0), 10);
@@ -191,7 +188,7 @@ TEST_F(BoardOnMainWindow, DrawnStepsLoadTheirPitchesWhenPlayed) {
     move(240, 3000);  // step 1: Tone 15, pitch 9
     move(480, 1005);  // step 2: Tone 5, pitch 19
     release(480, 1005);
-    QTest::mouseClick(app.form.button("cmdplay"), Qt::LeftButton);
+    click("cmdplay");
     const int expected[] = {4, 9, 19, 19};  // step 3 is a rest: the last note's pitch stays
     for (int step = 0; step < 4; ++step) {
         app.advance(milliseconds(200));

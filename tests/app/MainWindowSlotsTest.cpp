@@ -10,14 +10,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-class SlotsOnMainWindow : public ::testing::Test {
+class SlotsOnMainWindow : public test::ShownMainWindow {
 protected:
-    test::LoadedForm app;
-    void SetUp() override {
-        ASSERT_TRUE(app.loaded);
-        app.form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
-    }
     void store(int k) { QTest::mouseClick(app.form.storeButton(k), Qt::LeftButton); }
     void recall(int k) { QTest::mouseClick(app.form.recallButton(k), Qt::LeftButton); }
     std::vector<ColorValue> previews() {
@@ -85,7 +79,7 @@ TEST_F(SlotsOnMainWindow, ThePreviewMarksTheSlotUsedLast) {
 
 TEST_F(SlotsOnMainWindow, StoreResetRecallBringsBackTheStartUpAttack) {
     store(1);
-    QTest::mouseClick(app.form.button("cmdreset"), Qt::LeftButton);
+    click("cmdreset");
     EXPECT_EQ(app.form.score().cell(Row::Atteck, 0), 10);
     recall(1);
     for (int s = 0; s < kSteps; ++s)
@@ -98,7 +92,7 @@ TEST_F(SlotsOnMainWindow, RecallWhilePlayingWrapsAtTheRecalledLength) {
     app.form.score().setLength(4);
     store(3);
     app.form.score().setLength(32);
-    QTest::mouseClick(app.form.button("cmdplay"), Qt::LeftButton);
+    click("cmdplay");
     app.advance(milliseconds(1200));  // six steps: the next to play is step 6
     ASSERT_EQ(app.form.stepClock().currentStep(), 6);
 

@@ -26,22 +26,11 @@ std::vector<QString> shownInClient(const QWidget& form) {
     return names;
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public test::ShownMainWindow {
 protected:
-    test::LoadedForm app;
-    void SetUp() override {
-        ASSERT_TRUE(app.loaded);
-        app.form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
-    }
     void TearDown() override {
         for (QWidget* w : QApplication::topLevelWidgets())
             w->hide();
-    }
-    void click(const char* name) {
-        QPushButton* b = app.form.button(name);
-        ASSERT_NE(b, nullptr) << name;
-        QTest::mouseClick(b, Qt::LeftButton);
     }
     void widen() {
         click("cmdhelp");

@@ -10,15 +10,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-class TransportOnMainWindow : public ::testing::Test {
+class TransportOnMainWindow : public test::ShownMainWindow {
 protected:
-    test::LoadedForm app;
-    void SetUp() override {
-        ASSERT_TRUE(app.loaded);
-        app.form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
-    }
-    void click(const char* name) { QTest::mouseClick(app.form.button(name), Qt::LeftButton); }
     std::vector<int> redLampsOnMainWindow() {
         std::vector<int> red;
         for (int i = 32; i < 64; ++i)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -19,8 +22,22 @@ struct LoadedForm {
     Form1 form{clock, sound};
     bool loaded = form.Form_Load();
 
-    void advance(std::chrono::nanoseconds dt) {
-        form.timers().runUntil(clock, clock.now() + dt);
+    void advance(std::chrono::nanoseconds dt) { form.timers().runUntil(clock, clock.now() + dt); }
+};
+
+// Tests of what the user sees and does: the loaded main window, shown on the screen.
+class ShownMainWindow : public ::testing::Test {
+protected:
+    LoadedForm app;
+    void SetUp() override {
+        ASSERT_TRUE(app.loaded) << app.sound.lastError();
+        app.form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
+    }
+    void click(const char* buttonName) {
+        QPushButton* b = app.form.button(buttonName);
+        ASSERT_NE(b, nullptr) << buttonName;
+        QTest::mouseClick(b, Qt::LeftButton);
     }
 };
 
