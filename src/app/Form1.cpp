@@ -5,19 +5,11 @@
 
 #include "app/ExitPrompt.h"
 #include "app/Form1Layout.h"
+#include "board/ScoreAddressing.h"
 #include "common/Artwork.h"
 #include "common/Twips.h"
 
 namespace tavrilo {
-namespace {
-
-// The palette's eight start-up colours: the upper half of the classic sixteen.
-constexpr std::array<ColorValue, 8> kSwatchColors = {
-    rgb(128, 128, 128), rgb(0, 0, 255),   rgb(0, 255, 0),   rgb(0, 255, 255),
-    rgb(255, 0, 0),     rgb(255, 0, 255), rgb(255, 255, 0), rgb(255, 255, 255)};
-
-}  // namespace
-
 Form1::Form1(const Clock& clock, modSynth_DX7& sound)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -150,8 +142,10 @@ bool Form1::Form_Load() {
     m_sound.Play(0);
     m_sound.Play(1);
     setOuterWidth(kNormalOuterWidth);
-    for (std::size_t i = 0; i < kSwatchColors.size(); ++i)
-        m_lblcolor[i]->setColor(kSwatchColors[i]);
+    // Swatches 0..7 take their chalks' colours, the upper half of the classic sixteen; the
+    // orange one keeps the colour it was made with.
+    for (int i = 0; i < 8; ++i)
+        lblcolor(i)->setColor(chalkTable()[static_cast<std::size_t>(i)].color);
     m_drawing->setPenColor(colors::white);
     m_picdraw->setBackColor(colors::black);
     m_voice.amp1 = 0;
@@ -264,6 +258,8 @@ void Form1::recallSlot_Click(int slot) {
 }
 
 // The synthesis tick: both tables, the sound buffers, the traces and the level bars.
-void Form1::Timer1_Timer() { m_engine.tick(m_voice, m_sound, m_meterCanvas); }
+void Form1::Timer1_Timer() {
+    m_engine.tick(m_voice, m_sound, m_meterCanvas);
+}
 
 }  // namespace tavrilo

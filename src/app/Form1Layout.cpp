@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "app/Form1.h"
+#include "board/ScoreAddressing.h"
 #include "common/Artwork.h"
 #include "common/Fonts.h"
 #include "common/Twips.h"
@@ -50,8 +51,6 @@ constexpr SwatchPlace kSwatches[] = {
     {3, 3120, "Label30", "AM1"},   {6, 3840, "Label31", "AM2"},   {4, 4560, "Label32", "FM"},
     {8, 5640, "Label5", "Atteck"}, {7, 6360, "Label34", "Decay"}, {5, 7080, "Label33", "VOL"},
 };
-
-constexpr ColorValue kOrange = rgb(255, 128, 0);
 
 constexpr int slotLeft(int slot) {
     return 5760 + 360 * slot;
@@ -109,7 +108,8 @@ void Form1::buildTopRow() {
 void Form1::buildPalette() {
     const QFont font = tahoma(8.25);
     for (const SwatchPlace& s : kSwatches) {
-        auto* swatch = new ColorBox(this, s.swatch == 8 ? kOrange : colors::black);
+        // Only the orange swatch has its colour from the start; load colours the others.
+        auto* swatch = new ColorBox(this, s.swatch == 8 ? chalkTable()[8].color : colors::black);
         swatch->setObjectName(arrayName("lblcolor", s.swatch));
         swatch->setGeometry(twipsRect(s.left, 6600, 495, 495));
         m_lblcolor[static_cast<std::size_t>(s.swatch)] = swatch;
