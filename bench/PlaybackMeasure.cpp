@@ -1,0 +1,163 @@
+#include "PlaybackMeasure.h"
+
+#include <SDL.h>
+#include <sys/resource.h>
+
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+
+#include "common/ApplicationLook.h"
+
+namespace tavrilo::bench {
+
+void defaultToHeadless() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
+
+RunningProgram::RunningProgram(int& argc, char** argv) : m_app(argc, argv) {
+    m_app.setQuitOnLastWindowClosed(false);
+    applyApplicationLook(m_app);
+    m_form = std::make_unique<Form1>(m_clock, m_sound);
+    m_loaded = m_form->Form_Load();
+    if (!m_loaded) return;
+    QObject::connect(m_form.get(), &Form1::programEnded, &m_app, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
+    m_form->show();
+    m_form->startTimers();
+}
+
+void settle(std::chrono::milliseconds time) {
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+DispatchLog::DispatchLog(Form1& form, std::function<void(std::size_t)> onStepTick)
+    : m_form(form), m_onStepTick(std::move(onStepTick)) {
+    // Room for well over a minute, so that recording does not allocate while it measures.
+    m_stepStarts.reserve(8192);
+    m_stepLateness.reserve(8192);
+    m_synthesisDurations.reserve(16384);
+    const TimerService::Timer* step = &form.Timer3();
+    const TimerService::Timer* synthesis = &form.Timer1();
+    form.timers().setDispatchObserver([this, step, synthesis](const TimerService::Dispatch& d) {
+        if (d.timer == synthesis) {
+            m_synthesisDurations.push_back(d.finished - d.started);
+        } else if (d.timer == step) {
+            m_stepStarts.push_back(d.started);
+            m_stepLateness.push_back(d.started - d.deadline);
+            if (m_onStepTick) m_onStepTick(m_stepStarts.size());
+        }
+    });
+}
+
+DispatchLog::~DispatchLog() {
+    m_form.timers().setDispatchObserver({});
+}
+
+namespace {
+
+double toMs(Nanos t) {
+    return std::chrono::duration<double, std::milli>(t).count();
+}
+
+double toUs(Nanos t) {
+    return std::chrono::duration<double, std::micro>(t).count();
+}
+
+}  // namespace
+
+std::vector<double> DispatchLog::stepPeriodErrorsMs(Nanos interval) const {
+    std::vector<double> errors;
+    for (std::size_t i = 1; i < m_stepStarts.size(); ++i)
+        errors.push_back(std::abs(toMs(m_stepStarts[i] - m_stepStarts[i - 1] - interval)));
+    return errors;
+}
+
+std::vector<double> DispatchLog::stepLatenessMs() const {
+    std::vector<double> lateness;
+    for (Nanos late : m_stepLateness)
+        lateness.push_back(toMs(late));
+    return lateness;
+}
+
+std::vector<double> DispatchLog::synthesisDurationsUs() const {
+    std::vector<double> durations;
+    for (Nanos d : m_synthesisDurations)
+        durations.push_back(toUs(d));
+    return durations;
+}
+
+Summary summarize(std::vector<double> values) {
+    Summary s;
+    if (values.empty()) return s;
+    std::sort(values.begin(), values.end());
+    const auto rank = [&values](double p) {
+        const auto n = static_cast<double>(values.size());
+        const auto r = static_cast<std::size_t>(std::ceil(p * n));
+        return values[std::clamp<std::size_t>(r, 1, values.size()) - 1];
+    };
+    s.count = values.size();
+    s.mean = std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(s.count);
+    s.median = rank(0.5);
+    s.p99 = rank(0.99);
+    s.max = values.back();
+    return s;
+}
+
+double peakRssMiB() {
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // Linux counts in KiB
+}
+
+std::string describeSetup(const RunningProgram& program) {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    std::string text = "window system " + QGuiApplication::platformName().toStdString() +
+                       ", sound driver " + (driver ? driver : "none") + ", device period " +
+                       std::to_string(program.sound().devicePeriodFrames()) + " frames";
+    // Other work on the machine shows in every timing figure: say how busy it was.
+    double load = 0;
+    if (getloadavg(&load, 1) == 1) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, ", load average %.2f", load);
+        text += buffer;
+    }
+    return text;
+}
+
+void FigureTable::add(std::string_view what, double value, std::string_view unit, int decimals,
+                      std::string_view goal, std::optional<bool> met) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string shown = text;
+    if (!unit.empty()) shown.append(" ").append(unit);
+    m_rows.push_back({std::string(what), shown, std::string(goal), met});
+}
+
+bool FigureTable::print() const {
+    std::printf("%s\n", m_title.c_str());
+    std::printf("  %-40s %14s   %-22s %s\n", "figure", "value", "goal", "");
+    int missed = 0;
+    for (const Row& row : m_rows) {
+        const char* verdict = !row.met ? "" : *row.met ? "ok" : "MISSED";
+        if (row.met && !*row.met) ++missed;
+        std::printf("  %-40s %14s   %-22s %s\n", row.what.c_str(), row.value.c_str(),
+                    row.goal.c_str(), verdict);
+    }
+    if (missed == 0)
+        std::printf("every goal met\n");
+    else
+        std::printf("%d goal(s) missed\n", missed);
+    std::fflush(stdout);
+    return missed == 0;
+}
+
+}  // namespace tavrilo::bench

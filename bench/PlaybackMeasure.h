@@ -1,0 +1,118 @@
+#pragma once
+
+// What step_period and soak share: the real main window started as the program starts it, a log
+// of its timer dispatches, the statistics over them and a table of figures against their goals.
+
+#include <QApplication>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Form1.h"
+#include "common/Clock.h"
+#include "sound/modSynth_DX7.h"
+
+namespace tavrilo::bench {
+
+// Offscreen windows and SDL's dummy sound device unless the environment names others, so a
+// measurement runs on a build machine; soak.sh sets up a real X server and sound server instead.
+void defaultToHeadless();
+
+// The program as main() builds it: the application look, a SteadyClock, the sound module and
+// the main window, loaded, shown and with its timers handed to the event loop. loaded() is false
+// when the sound could not be opened; the window is then neither shown nor started.
+class RunningProgram {
+public:
+    RunningProgram(int& argc, char** argv);
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool loaded() const { return m_loaded; }
+    QApplication& app() { return m_app; }
+    modSynth_DX7& sound() { return m_sound; }
+    const modSynth_DX7& sound() const { return m_sound; }
+    Form1& form() { return *m_form; }
+
+private:
+    QApplication m_app;
+    SteadyClock m_clock;
+    modSynth_DX7 m_sound{m_clock};
+    std::unique_ptr<Form1> m_form;  // made after the look is applied, as main() does
+    bool m_loaded = false;
+};
+
+// Runs the event loop for `time`: after start-up (first paint, fonts, the sound device's first
+// periods) and before play, as a user's first click comes long after the window appeared.
+void settle(std::chrono::milliseconds time);
+
+// Every tick of the step clock (Timer3) and of the synthesis tick (Timer1), from the window's
+// dispatch observer. UI thread only, like the timers.
+class DispatchLog {
+public:
+    // Calls `onStepTick` with the number of step ticks so far after each one.
+    explicit DispatchLog(Form1& form, std::function<void(std::size_t)> onStepTick = {});
+    ~DispatchLog();
+    DispatchLog(const DispatchLog&) = delete;
+    DispatchLog& operator=(const DispatchLog&) = delete;
+
+    std::size_t stepTicks() const { return m_stepStarts.size(); }
+    std::size_t synthesisTicks() const { return m_synthesisDurations.size(); }
+    // |interval between successive step-tick starts - `interval`|, in milliseconds.
+    std::vector<double> stepPeriodErrorsMs(Nanos interval) const;
+    // Start of each step tick after its deadline, in milliseconds (never negative).
+    std::vector<double> stepLatenessMs() const;
+    // How long each Timer1 handler ran, in microseconds.
+    std::vector<double> synthesisDurationsUs() const;
+
+private:
+    Form1& m_form;
+    std::function<void(std::size_t)> m_onStepTick;
+    std::vector<Nanos> m_stepStarts;
+    std::vector<Nanos> m_stepLateness;
+    std::vector<Nanos> m_synthesisDurations;
+};
+
+struct Summary {
+    std::size_t count = 0;
+    double mean = 0;
+    double median = 0;
+    double p99 = 0;
+    double max = 0;
+};
+// Percentiles by nearest rank: p99 of 199 values is the 198th smallest. All zero when empty.
+Summary summarize(std::vector<double> values);
+
+// Peak resident set size of this process so far, in MiB.
+double peakRssMiB();
+
+// Which window system and sound driver the run really used, the device's period and the
+// machine's load average over the last minute.
+std::string describeSetup(const RunningProgram& program);
+
+// A block of figures, each with its goal where it has one.
+class FigureTable {
+public:
+    explicit FigureTable(std::string title) : m_title(std::move(title)) {}
+    // `met` is empty for a figure without a goal.
+    void add(std::string_view what, double value, std::string_view unit, int decimals,
+             std::string_view goal = {}, std::optional<bool> met = std::nullopt);
+    // Prints the block to stdout; true when every goal was met.
+    bool print() const;
+
+private:
+    struct Row {
+        std::string what;
+        std::string value;
+        std::string goal;
+        std::optional<bool> met;
+    };
+    std::string m_title;
+    std::vector<Row> m_rows;
+};
+
+}  // namespace tavrilo::bench

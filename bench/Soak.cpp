@@ -1,0 +1,195 @@
+// A long run of the whole program under a busy score. The main window is built and started as
+// main() does it, the meter window and the three panels are opened, all nine chalks draw a
+// stroke across every step column through the board's mouse handlers (so every row of the score
+// is written the way a user writes it), both "Expand" sliders are up, the tempo is 120 ms and
+// play is pressed. The Qt event loop then runs for SECONDS (60 unless given).
+//
+//   soak [SECONDS]
+//
+// Figures, with their goals: late audio callbacks (the device ran dry; 0), the worst audio
+// callback (under 100 us), the synthesis tick's median (under 150 us, as synth_tick_bench) and
+// worst time, the step period's error (mean under 0.5 ms, 99th percentile under 2 ms) and the
+// peak resident set size (under 80 MiB). Headless unless QT_QPA_PLATFORM / SDL_AUDIODRIVER say
+// otherwise: bench/soak.sh runs it against a real X server and a real sound server, where the
+// audio callback is driven by the sound server rather than by SDL's dummy device.
+// Exit status: 0 every goal met, 1 a goal missed, 2 the soak could not run.
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+#include "PlaybackMeasure.h"
+#include "board/ScoreAddressing.h"
+
+namespace {
+
+using namespace tavrilo;
+using namespace std::chrono_literals;
+
+constexpr int kTempoMs = 120;
+constexpr int kDefaultSeconds = 60;
+constexpr int kCut1 = 600;  // the "Expand" sliders, 0..2000
+constexpr int kCut2 = 1400;
+
+// What the strokes write, per row and step. Every 8th step is a rest (Tone 24); the others
+// sound with all three modulations on. Values stay low enough that the stroke lies on the board
+// (its drawing area is 4875 twips high).
+int plannedValue(Row row, int s) {
+    switch (row) {
+        case Row::Tone:
+            return s % 8 == 7 ? 24 : (s * 7) % 24;
+        case Row::Osc1:
+            return s % 7;
+        case Row::Osc2:
+            return (s * 3 + 1) % 7;
+        case Row::AM1:
+            return 55 + (s * 5) % 40;
+        case Row::AM2:
+            return 50 + (s * 9) % 45;
+        case Row::FM:
+            return 75 + (s * 3) % 20;
+        case Row::VOL:
+            return (s * 3) % 30;
+        case Row::Decay:
+            return 2 + s % 12;
+        case Row::Atteck:
+            return 4 + (s * 5) % 22;
+    }
+    return 0;
+}
+
+// One left-button stroke per chalk across all 32 columns: three moves per column (X = 240 s
+// and 60 twips either side, all of which address column s), at the height that writes the
+// planned value: Y = value x divisor + divisor / 4, well inside the value's band.
+void drawScore(Form1& form) {
+    form.optraw_Click(1);  // "2": a stroke writes the column under the pointer
+    for (const Chalk& chalk : chalkTable()) {
+        form.lblcolor_Click(chalk.swatch);
+        const auto y = [&chalk](int s) {
+            return static_cast<float>(plannedValue(chalk.row, s) * chalk.divisor +
+                                      chalk.divisor / 4);
+        };
+        form.Picdraw_MouseDown(FreehandDrawing::kLeftButton, 0, -60.0f, y(0));
+        for (int s = 0; s < kSteps; ++s)
+            for (int dx : {-60, 0, 60})
+                form.Picdraw_MouseMove(FreehandDrawing::kLeftButton, 0,
+                                       static_cast<float>(s * kColumnTwips + dx), y(s));
+        form.Picdraw_MouseUp(FreehandDrawing::kLeftButton, 0, 31.0f * kColumnTwips + 60, y(31));
+    }
+}
+
+int cellsOffPlan(const StepParameterSet& score) {
+    int off = 0;
+    for (Row row : kAllRows)
+        for (int s = 0; s < kSteps; ++s)
+            if (score.cell(row, s) != plannedValue(row, s)) ++off;
+    return off;
+}
+
+int parseSeconds(int argc, char** argv) {
+    if (argc < 2) return kDefaultSeconds;
+    char* end = nullptr;
+    const long seconds = std::strtol(argv[1], &end, 10);
+    if (end == argv[1] || *end != '\0' || seconds < 1 || seconds > 86400) return -1;
+    return static_cast<int>(seconds);
+}
+
+int soak(int argc, char** argv) {
+    bench::RunningProgram program(argc, argv);
+    if (!program.loaded()) {
+        std::fprintf(stderr, "cannot open the sound device: %s\n",
+                     program.sound().lastError().c_str());
+        return 2;
+    }
+    const int seconds = parseSeconds(argc, argv);
+    if (seconds < 0) {
+        std::fprintf(stderr, "usage: soak [SECONDS]   (SECONDS 1..86400, default %d)\n",
+                     kDefaultSeconds);
+        return 2;
+    }
+    Form1& form = program.form();
+    for (const char* opener : {"Command2", "Command20", "Command18", "Command19"})
+        form.button(opener)->click();  // "vu", "osc", "mod", "vol"
+    drawScore(form);
+    if (const int off = cellsOffPlan(form.score()); off != 0) {
+        std::fprintf(stderr, "the strokes left %d of %d cells off the plan\n", off, kRows * kSteps);
+        return 2;
+    }
+    form.Slidercut1()->setValue(kCut1);
+    form.Slidercut21()->setValue(kCut2);
+    form.sltempo()->setValue(kTempoMs);
+    if (form.Timer3().interval() != kTempoMs || form.Slidercut1()->value() != kCut1 ||
+        form.Slidercut21()->value() != kCut2) {
+        std::fprintf(stderr, "the tempo or the Expand sliders did not take their values\n");
+        return 2;
+    }
+
+    bench::settle(1s);
+    QApplication& app = program.app();
+    bench::DispatchLog log(form);
+    QTimer::singleShot(std::chrono::seconds(seconds), &app, [&app] { app.exit(0); });
+    const modSynth_DX7::CallbackStats before = program.sound().callbackStats();
+    const auto t0 = std::chrono::steady_clock::now();
+    form.cmdplay_Click();
+    const int loop = app.exec();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    form.cmdstop_Click();
+    const modSynth_DX7::CallbackStats audio = program.sound().callbackStats();
+    if (loop != 0) {
+        std::fprintf(stderr, "the event loop ended early (status %d)\n", loop);
+        return 2;
+    }
+
+    const bench::Summary synthesis = bench::summarize(log.synthesisDurationsUs());
+    const bench::Summary error = bench::summarize(log.stepPeriodErrorsMs(1ms * kTempoMs));
+    const bench::Summary late = bench::summarize(log.stepLatenessMs());
+    const double rss = bench::peakRssMiB();
+    const auto us = [](Nanos t) { return std::chrono::duration<double, std::micro>(t).count(); };
+
+    bench::FigureTable table("Soak: " + std::to_string(seconds) + " s of playback at " +
+                             std::to_string(kTempoMs) + " ms per step (" +
+                             bench::describeSetup(program) + ")");
+    table.add("audio callbacks during playback",
+              static_cast<double>(audio.callbacks - before.callbacks), "", 0);
+    // The device counts from the moment it opened; the goal is for playback, and a gap while
+    // the sound server sets the stream up (before the first note) is shown on its own line.
+    table.add("late audio callbacks (ran dry), playing",
+              static_cast<double>(audio.lateCallbacks - before.lateCallbacks), "", 0, "0",
+              audio.lateCallbacks == before.lateCallbacks);
+    table.add("late audio callbacks, before play", static_cast<double>(before.lateCallbacks), "",
+              0);
+    table.add("worst audio callback duration, whole run", us(audio.worstDuration), "us", 1,
+              "< 100 us", audio.worstDuration < 100us);
+    table.add("worst gap between callbacks, whole run", us(audio.worstGap) / 1000.0, "ms", 2);
+    table.add("synthesis ticks (Timer1) per second", static_cast<double>(synthesis.count) / elapsed,
+              "", 1);
+    table.add("synthesis tick, median", synthesis.median, "us", 1, "< 150 us",
+              synthesis.median < 150.0);
+    table.add("synthesis tick, 99th percentile", synthesis.p99, "us", 1);
+    table.add("synthesis tick, worst", synthesis.max, "us", 1);
+    table.add("step ticks", static_cast<double>(log.stepTicks()), "", 0);
+    table.add("step period error, mean", error.mean, "ms", 3, "< 0.5 ms", error.mean < 0.5);
+    table.add("step period error, 99th percentile", error.p99, "ms", 3, "< 2 ms", error.p99 < 2.0);
+    table.add("step period error, max", error.max, "ms", 3);
+    table.add("step tick lateness, mean", late.mean, "ms", 3);
+    table.add("step tick lateness, 99th percentile", late.p99, "ms", 3);
+    table.add("step tick lateness, max", late.max, "ms", 3);
+    table.add("peak resident set size", rss, "MiB", 1, "< 80 MiB", rss < 80.0);
+    return table.print() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bench::defaultToHeadless();
+    try {
+        return soak(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "soak stopped: %s\n", e.what());
+        return 2;
+    }
+}

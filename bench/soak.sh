@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs the soak, or the step-period measurement, of a release build on a private X server
+# (Xvfb) and a private sound server (PulseAudio with a null sink), so that the audio callback
+# is driven by a real sound server and the windows by a real X server. Every process started
+# here is stopped again, by PID, however the script ends (tests/e2e/lib.sh).
+#
+# Usage: bench/soak.sh [--step-period] [--build DIR] [ARG]
+#   (default)       soak for ARG seconds (60 unless given)
+#   --step-period   step_period for ARG step ticks (200 unless given)
+#   --build DIR     the build tree holding bench/ and tests/e2e/ (default: build/release, as
+#                   ./test.sh leaves it)
+#
+# The figures go to stdout; the servers' and the program's logs stay in
+# DIR/bench/artifacts/soak (or .../step_period). The exit status is the program's: 0 every
+# goal met, 1 a goal missed, 2 it could not run; lib.sh's failures exit with 1.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+program_name=soak
+build=$here/../build/release
+arg=""
+while (($#)); do
+    case $1 in
+        --step-period) program_name=step_period ;;
+        --build)
+            (($# >= 2)) || { echo "--build needs a directory" >&2; exit 2; }
+            build=$2
+            shift
+            ;;
+        -h | --help)
+            sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
+            exit 0
+            ;;
+        -*) echo "unknown option $1 (see --help)" >&2; exit 2 ;;
+        *) arg=$1 ;;
+    esac
+    shift
+done
+[[ -z $arg || $arg =~ ^[0-9]+$ ]] || { echo "expected a whole number, got '$arg'" >&2; exit 2; }
+build=$(cd "$build" 2>/dev/null && pwd) || { echo "no build tree at $build" >&2; exit 2; }
+
+# How long the program may take to measure; start-up, shut-down and lib.sh's watchdog get more.
+if [[ $program_name == soak ]]; then
+    run_seconds=${arg:-60}
+else
+    run_seconds=$(((${arg:-200} * 50 * 2 + 999) / 1000 + 10))
+fi
+# shellcheck disable=SC2034  # read by lib.sh
+E2E_SCRIPT_DEADLINE=$((run_seconds + 120))
+
+# shellcheck source-path=SCRIPTDIR source=../tests/e2e/lib.sh
+source "$here/../tests/e2e/lib.sh"
+e2e_init "$build/bench/$program_name" "$build/tests/e2e/wavcheck" "$build/tests/e2e/wmdelete" \
+    "$build/bench/artifacts/$program_name"
+
+e2e_start_x
+e2e_start_pulse
+# lib.sh leaves the choice of driver to SDL; the measurements would fall back to the dummy
+# device, so name the sound server.
+export SDL_AUDIODRIVER=pulseaudio
+
+args=()
+[[ -z $arg ]] || args=("$arg")
+e2e_spawn "$program_name" TERM "$E2E_PROGRAM" "${args[@]}"
+idx=$E2E_IDX
+e2e_log "started $program_name${arg:+ $arg} (PID ${E2E_PIDS[idx]}); up to $run_seconds s"
+e2e_wait_exit "$idx" $((run_seconds + 60)) || e2e_fail "$program_name did not finish in time"
+status=$E2E_EXIT_STATUS
+cat "$E2E_ARTIFACTS/$program_name.out"
+if ((status != 0)); then
+    e2e_log "$program_name ended with status $status; its stderr:"
+    tail -n 20 "$E2E_ARTIFACTS/$program_name.err" >&2
+fi
+exit "$status"
