@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <iterator>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "board/FreehandDrawing.h"
@@ -12,279 +11,99 @@
 namespace tavrilo {
 namespace {
 
-constexpr int kLeft = 1;
-constexpr int kRight = 2;
-constexpr int kMiddle = 4;
-constexpr ColorValue kGrey = rgb(128, 128, 128);
+constexpr int kLeft = FreehandDrawing::kLeftButton;
 
-struct Write {
-    Row row;
-    int step;
-    int value;
-    friend bool operator==(const Write&, const Write&) = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Write& w) {
-    return os << "{row " << static_cast<int>(w.row) << ", step " << w.step << ", value " << w.value
-              << "}";
-}
-
-// A score at its start-up values, the attack ramp as the load handler leaves it (enabled), and
-// a step clock position the test sets by hand. Every cell change is recorded.
+// Start-up score, attack ramp on, and every cell change logged as "Row[step]=value".
 struct Board {
     SteppedClock clock;
     TimerService timers{clock};
-    TimerService::Timer& timer2 = timers.create(0, true, [] {});
+    TimerService::Timer& timer2 = timers.create(1, true, [] {});
     StepParameterSet score;
-    int currentStep = 0;
-    FreehandDrawing drawing{score, timer2, [this] { return currentStep; }};
-    std::vector<Write> writes;
+    FreehandDrawing drawing{score, timer2, {}};
+    std::vector<std::string> writes;
 
     Board() {
         score.fillStartup();
         score.addListener([this](const StepParameterSet::Change& c) {
-            if (!c.isLength) writes.push_back({c.row, c.step, c.value});
+            if (c.isLength) return;
+            writes.push_back(std::string(rowInfo(c.row).legend) + "[" + std::to_string(c.step) +
+                             "]=" + std::to_string(c.value));
         });
     }
 };
 
-// Press at (1000, 1000), then moves to (1200, 1000) and (1200, 2000), grey chalk. 1200 / 240 is
-// column 5; 1000 / 200 = 5 and 2000 / 200 = 10.
-TEST(FreehandDrawing, AGreyStrokeWritesToneAtTheAddressedStep) {
-    struct Case {
-        AddressingMode mode;
-        int currentStep;
-        int writtenStep;
-    } cases[] = {
-        {AddressingMode::CursorStep, 3, 5},
-        {AddressingMode::PlayStep, 3, 3},
+// Each swatch makes its chalk the pen; a move from (2000, y) to (2160, y) draws in it and writes
+// y / divisor at column 9 clamped to the row: -5 and 8 go to the ends, orange on the top 190 twips
+// gives 1. Each value differs from the start-up one (Tone 24, Osc 0, Decay 10...), so it shows.
+TEST(FreehandDrawing, EachSwatchWritesItsRowClampedToTheRowRange) {
+    const std::tuple<int, ColorValue, float, const char*> cases[] = {
+        {0, rgb(128, 128, 128), 1440, "Tone[9]=7"}, {1, rgb(0, 0, 255), 1440, "Osc1[9]=2"},
+        {2, rgb(0, 255, 0), 1440, "Osc2[9]=2"},     {3, rgb(0, 255, 255), 1440, "AM1[9]=28"},
+        {4, rgb(255, 0, 0), 1440, "FM[9]=28"},      {5, rgb(255, 0, 255), 1440, "VOL[9]=28"},
+        {6, rgb(255, 255, 0), 1440, "AM2[9]=28"},   {7, rgb(255, 255, 255), 1440, "Decay[9]=7"},
+        {8, rgb(255, 128, 0), 1440, "Atteck[9]=7"}, {0, rgb(128, 128, 128), -1000, "Tone[9]=0"},
+        {1, rgb(0, 0, 255), 6000, "Osc1[9]=7"},     {8, rgb(255, 128, 0), 0, "Atteck[9]=1"},
+        {8, rgb(255, 128, 0), 189, "Atteck[9]=1"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("mode " + std::to_string(static_cast<int>(c.mode)));
+    for (const auto& [swatch, colour, y, write] : cases) {
+        SCOPED_TRACE(write);
         Board b;
-        b.currentStep = c.currentStep;
-        b.drawing.setMode(c.mode);
-        b.drawing.lblcolor_Click(0);
-
-        b.drawing.mouseDown(kLeft, 1000, 1000);
-        EXPECT_TRUE(b.drawing.penDown());
-        EXPECT_TRUE(b.writes.empty());
-
-        const auto first = b.drawing.mouseMove(kLeft, 1200, 1000);
-        ASSERT_TRUE(first.has_value());
-        EXPECT_EQ(*first, (Segment{{1000, 1000}, {1200, 1000}, kGrey}));
-        EXPECT_EQ(b.drawing.Sliderdraw(), 5);
-        EXPECT_EQ(b.drawing.position(), (BoardPoint{1200, 1000}));
-
-        const auto second = b.drawing.mouseMove(kLeft, 1200, 2000);
-        ASSERT_TRUE(second.has_value());
-        EXPECT_EQ(*second, (Segment{{1200, 1000}, {1200, 2000}, kGrey}));
-        EXPECT_EQ(b.drawing.Sliderdraw(), 5);
-
-        const std::vector<Write> expected = {{Row::Tone, c.writtenStep, 5},
-                                             {Row::Tone, c.writtenStep, 10}};
-        EXPECT_EQ(b.writes, expected);
+        b.drawing.lblcolor_Click(swatch);
+        b.drawing.mouseDown(kLeft, 2000, y);
+        const auto segment = b.drawing.mouseMove(kLeft, 2160, y);
+        EXPECT_EQ(segment, (Segment{{2000, y}, {2160, y}, colour}));
+        EXPECT_EQ(b.writes, std::vector<std::string>{write});
     }
 }
 
-TEST(FreehandDrawing, APressAndReleaseWithoutAMoveDrawsAndWritesNothing) {
+// The step cursor is a slider 0..31: columns off either edge land on its ends, so a stroke
+// dragged off the board writes steps 0 and 31 and never off the score. Tone = 2000 / 200.
+TEST(FreehandDrawing, ColumnsOffTheBoardLandOnTheEndSteps) {
     Board b;
     b.drawing.lblcolor_Click(0);
-    b.drawing.mouseDown(kLeft, 1000, 1000);
-    b.drawing.mouseUp(kLeft, 1000, 1000);
-    EXPECT_FALSE(b.drawing.penDown());
-    EXPECT_TRUE(b.writes.empty());
-    EXPECT_EQ(b.drawing.Sliderdraw(), 0);
-    // With the pen up no move draws, moves the cursor or writes, whatever buttons it reports.
-    for (int buttons : {0, kLeft, kRight, kLeft | kRight})
-        EXPECT_FALSE(b.drawing.mouseMove(buttons, 3000, 3000).has_value());
-    EXPECT_EQ(b.drawing.Sliderdraw(), 0);
-    EXPECT_TRUE(b.writes.empty());
-}
-
-// Only the left button puts the pen down; a drag with the right or middle button is no stroke.
-TEST(FreehandDrawing, DragsWithOtherButtonsWriteNothing) {
-    for (int button : {kRight, kMiddle}) {
-        SCOPED_TRACE("button " + std::to_string(button));
-        Board b;
-        b.drawing.lblcolor_Click(0);
-        b.drawing.mouseDown(button, 1000, 1000);
-        EXPECT_FALSE(b.drawing.penDown());
-        EXPECT_FALSE(b.drawing.mouseMove(button, 1200, 1000).has_value());
-        EXPECT_FALSE(b.drawing.mouseMove(button, 1200, 2000).has_value());
-        b.drawing.mouseUp(button, 1200, 2000);
-        EXPECT_TRUE(b.writes.empty());
-        EXPECT_EQ(b.drawing.Sliderdraw(), 0);
-        EXPECT_FALSE(b.timer2.enabled());
+    b.drawing.mouseDown(kLeft, 3000, 2000);
+    std::vector<int> cursors;
+    for (float x : {-121.0f, -1e30f, 7559.0f, 7560.0f, 9000.0f, 1e30f}) {
+        b.drawing.mouseMove(kLeft, x, 2000);
+        cursors.push_back(b.drawing.Sliderdraw());
     }
+    EXPECT_EQ(cursors, (std::vector<int>{0, 0, 31, 31, 31, 31}));
+    EXPECT_EQ(b.writes, (std::vector<std::string>{"Tone[0]=10", "Tone[31]=10"}));
 }
 
-TEST(FreehandDrawing, ARightClickInsideALeftStrokeDoesNotEndIt) {
-    Board b;
-    b.drawing.lblcolor_Click(0);
-    b.drawing.mouseDown(kLeft, 1000, 1000);
-    b.drawing.mouseMove(kLeft, 1200, 1000);
-    b.drawing.mouseDown(kRight, 3000, 3000);  // does not move the drawing position
-    b.drawing.mouseUp(kRight, 3000, 3000);
-    EXPECT_TRUE(b.drawing.penDown());
-    EXPECT_FALSE(b.timer2.enabled());
-
-    // Moves keep drawing from the last point, whatever buttons they report.
-    const auto next = b.drawing.mouseMove(kLeft | kRight, 1440, 1400);
-    ASSERT_TRUE(next.has_value());
-    EXPECT_EQ(next->from, (BoardPoint{1200, 1000}));
-    const auto noButtons = b.drawing.mouseMove(0, 1440, 1600);
-    ASSERT_TRUE(noButtons.has_value());
-
-    b.drawing.mouseUp(kLeft, 1440, 1600);
-    EXPECT_FALSE(b.drawing.penDown());
-    EXPECT_FALSE(b.drawing.mouseMove(kLeft, 1440, 1800).has_value());
-
-    const std::vector<Write> expected = {{Row::Tone, 5, 5}, {Row::Tone, 6, 7}, {Row::Tone, 6, 8}};
-    EXPECT_EQ(b.writes, expected);
-}
-
-// Every release of any button switches the attack ramp off, pen up or down; a press never
-// touches it.
+// Any release switches the attack ramp off, pen up or down. Only a left press moves the start
+// point, only a left release lifts the pen, and the pen alone decides if a move draws (Decay 2).
 TEST(FreehandDrawing, EveryReleaseSwitchesTheAttackRampOff) {
     for (bool penDown : {false, true}) {
-        for (int button : {kLeft, kRight, kMiddle}) {
-            SCOPED_TRACE("pen " + std::string(penDown ? "down" : "up") + ", button " +
-                         std::to_string(button));
+        for (int button : {kLeft, FreehandDrawing::kRightButton, FreehandDrawing::kMiddleButton}) {
+            SCOPED_TRACE(testing::Message() << "pen down " << penDown << ", button " << button);
             Board b;
-            b.timer2.setInterval(1);
             if (penDown) {
                 b.drawing.mouseDown(kLeft, 500, 500);
-                b.drawing.mouseDown(button, 500, 500);
-                EXPECT_TRUE(b.timer2.enabled());
+                b.drawing.mouseDown(button, 900, 900);
+                EXPECT_EQ(b.drawing.position().x, button == kLeft ? 900 : 500);
+                EXPECT_TRUE(b.timer2.enabled()) << "a press leaves the ramp alone";
             }
             b.drawing.mouseUp(button, 500, 500);
             EXPECT_FALSE(b.timer2.enabled());
-            EXPECT_EQ(b.timer2.interval(), 1);
-            EXPECT_EQ(b.drawing.penDown(), penDown && button != kLeft);
+            const bool stillDown = penDown && button != kLeft;
+            EXPECT_EQ(b.drawing.penDown(), stillDown);
+            EXPECT_EQ(b.drawing.mouseMove(0, 3120, 480).has_value(), stillDown);
+            EXPECT_EQ(b.drawing.Sliderdraw(), stillDown ? 13 : 0);
+            EXPECT_EQ(b.writes, std::vector<std::string>(stillDown, "Decay[13]=2"));
         }
     }
-}
-
-// Off the left edge the column goes negative and off the right edge past 31; the step cursor is
-// a slider 0..31, so the writes land on its ends and never off the score.
-TEST(FreehandDrawing, AStrokeDraggedOffBothEdgesWritesOnlyTheEndSteps) {
-    const float xs[] = {-121, -5000, -1e30f, 7559, 7560, 9000, 1e30f};
-    const int cursors[] = {0, 0, 0, 31, 31, 31, 31};
-    for (AddressingMode mode : {AddressingMode::CursorStep, AddressingMode::PlayStep}) {
-        SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)));
-        Board b;
-        b.currentStep = 12;
-        b.drawing.setMode(mode);
-        b.drawing.lblcolor_Click(0);
-        b.drawing.mouseDown(kLeft, 3000, 2000);
-        for (std::size_t i = 0; i < std::size(xs); ++i) {
-            SCOPED_TRACE("x " + std::to_string(xs[i]));
-            b.drawing.mouseMove(kLeft, xs[i], 2000);
-            EXPECT_EQ(b.drawing.Sliderdraw(), cursors[i]);
-        }
-        // 2000 / 200 = 10 into Tone, at the cursor's ends or at the play step.
-        const std::vector<Write> expected =
-            mode == AddressingMode::CursorStep
-                ? std::vector<Write>{{Row::Tone, 0, 10}, {Row::Tone, 31, 10}}
-                : std::vector<Write>{{Row::Tone, 12, 10}};
-        EXPECT_EQ(b.writes, expected);
-    }
-}
-
-// A value beyond a row's range is clamped by the cell write: above the board grey would give a
-// negative tone, far below it more than 24, and orange on the top 190 twips computes 0, one
-// below the Atteck minimum.
-TEST(FreehandDrawing, DrawnValuesOutsideTheRowRangeAreClamped) {
-    struct Case {
-        int swatch;
-        float y;
-        Row row;
-        int value;
-    } cases[] = {
-        {0, -1000, Row::Tone, 0}, {0, 9000, Row::Tone, 24}, {8, 0, Row::Atteck, 1},
-        {8, 189, Row::Atteck, 1}, {8, 380, Row::Atteck, 2}, {8, 1e30f, Row::Atteck, 25},
-        {1, 6000, Row::Osc1, 7},  {5, -1e30f, Row::VOL, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("swatch " + std::to_string(c.swatch) + ", y " + std::to_string(c.y));
-        Board b;
-        b.drawing.lblcolor_Click(c.swatch);
-        b.drawing.mouseDown(kLeft, 960, 100);
-        b.drawing.mouseMove(kLeft, 960, c.y);
-        EXPECT_EQ(b.score.cell(c.row, 4), c.value);
-    }
-}
-
-// Each swatch makes its chalk the pen, and the next stroke writes that chalk's row only. Rows
-// and divisors written out by hand: Y = 1440 gives 1440 / d.
-TEST(FreehandDrawing, EachSwatchWritesItsOwnRow) {
-    struct Case {
-        int swatch;
-        ColorValue colour;
-        Row row;
-        int value;
-    } cases[] = {
-        {0, rgb(128, 128, 128), Row::Tone, 7}, {1, rgb(0, 0, 255), Row::Osc1, 2},
-        {2, rgb(0, 255, 0), Row::Osc2, 2},     {3, rgb(0, 255, 255), Row::AM1, 28},
-        {4, rgb(255, 0, 0), Row::FM, 28},      {5, rgb(255, 0, 255), Row::VOL, 28},
-        {6, rgb(255, 255, 0), Row::AM2, 28},   {7, rgb(255, 255, 255), Row::Decay, 7},
-        {8, rgb(255, 128, 0), Row::Atteck, 7},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("swatch " + std::to_string(c.swatch));
-        Board b;
-        b.drawing.lblcolor_Click(c.swatch);
-        b.drawing.lblcolor_Click(c.swatch);  // a second click changes nothing
-        EXPECT_EQ(b.drawing.penColor(), c.colour);
-        b.drawing.mouseDown(kLeft, 2000, 1440);
-        const auto seg = b.drawing.mouseMove(kLeft, 2160, 1440);
-        ASSERT_TRUE(seg.has_value());
-        EXPECT_EQ(seg->color, c.colour);
-        const std::vector<Write> expected = {{c.row, 9, c.value}};
-        EXPECT_EQ(b.writes, expected);
-    }
-}
-
-TEST(FreehandDrawing, AfterStartUpAStrokeIsWhiteAndWritesDecay) {
-    Board b;
-    EXPECT_EQ(b.drawing.penColor(), rgb(255, 255, 255));
-    EXPECT_EQ(b.drawing.mode(), AddressingMode::CursorStep);
-    EXPECT_FALSE(b.drawing.penDown());
-    b.drawing.mouseDown(kLeft, 2400, 3000);
-    b.drawing.mouseMove(kLeft, 2400, 3000);
-    const std::vector<Write> expected = {{Row::Decay, 10, 15}};
-    EXPECT_EQ(b.writes, expected);
 }
 
 TEST(FreehandDrawing, APenThatIsNoChalkDrawsButWritesNothing) {
     Board b;
     b.drawing.setPenColor(rgb(1, 2, 3));
-    b.drawing.lblcolor_Click(9);  // no such swatch: the pen stays
-    b.drawing.lblcolor_Click(-1);
-    EXPECT_EQ(b.drawing.penColor(), rgb(1, 2, 3));
+    for (int noSwatch : {-1, 9})
+        b.drawing.lblcolor_Click(noSwatch);  // the pen stays
     b.drawing.mouseDown(kLeft, 100, 100);
-    const auto seg = b.drawing.mouseMove(kLeft, 1000, 1000);
-    ASSERT_TRUE(seg.has_value());
-    EXPECT_EQ(seg->color, rgb(1, 2, 3));
+    const auto segment = b.drawing.mouseMove(kLeft, 1000, 1000);
+    EXPECT_EQ(segment, (Segment{{100, 100}, {1000, 1000}, rgb(1, 2, 3)}));
     EXPECT_EQ(b.drawing.Sliderdraw(), 4);
-    EXPECT_TRUE(b.writes.empty());
-}
-
-// "new" moves the drawing position home and nothing else: not the score, the pen or the cursor.
-TEST(FreehandDrawing, ClearingThePositionKeepsEverythingElse) {
-    Board b;
-    b.drawing.lblcolor_Click(0);
-    b.drawing.mouseDown(kLeft, 1000, 1000);
-    b.drawing.mouseMove(kLeft, 1200, 2000);
-    b.drawing.mouseUp(kLeft, 1200, 2000);
-    b.writes.clear();
-    b.drawing.clearPosition();
-    EXPECT_EQ(b.drawing.position(), (BoardPoint{0, 0}));
-    EXPECT_EQ(b.drawing.Sliderdraw(), 5);
-    EXPECT_EQ(b.drawing.penColor(), kGrey);
-    EXPECT_FALSE(b.drawing.penDown());
-    EXPECT_EQ(b.score.cell(Row::Tone, 5), 10);
     EXPECT_TRUE(b.writes.empty());
 }
 
