@@ -107,13 +107,6 @@ TEST_F(PanelsAfterStartup, AScoreWriteMovesTheSliderOfAHiddenPanelAtOnce) {
     EXPECT_EQ(app.form.Form2()->lengthSlider()->value(), 9);
 }
 
-TEST_F(PanelsAfterStartup, MovingASliderWritesItsCell) {
-    app.form.Form2()->slider(Row::Tone, 3)->setValue(7);
-    EXPECT_EQ(app.form.score().cell(Row::Tone, 3), 7);
-    app.form.Form2()->lengthSlider()->setValue(4);
-    EXPECT_EQ(app.form.score().length(), 4);
-}
-
 TEST_F(PanelsAfterStartup, PanelsStartHiddenWithTheirCaptionsAndPlaces) {
     struct WindowCase {
         PanelWindow* window;

@@ -167,22 +167,6 @@ TEST(TimerService, HandlersMayReconfigureTimers) {
     EXPECT_EQ(log, expected);
 }
 
-TEST(TimerService, ScheduleListenerHearsEveryChange) {
-    Recorder r;
-    int changes = 0;
-    r.service.setScheduleListener([&] { ++changes; });
-    auto& t = r.add("t", 10, false);
-    const int afterCreate = changes;
-    EXPECT_GE(afterCreate, 1);
-    t.setEnabled(true);
-    EXPECT_GT(changes, afterCreate);
-    const int afterEnable = changes;
-    t.setInterval(40);
-    EXPECT_GT(changes, afterEnable);
-    ASSERT_TRUE(r.service.nextDeadline().has_value());
-    EXPECT_EQ(*r.service.nextDeadline(), milliseconds(40));
-}
-
 TEST(TimerService, TheDispatchObserverSeesDeadlineStartAndFinishOfEveryTick) {
     SteppedClock clock;
     TimerService service(clock);
