@@ -9,6 +9,12 @@ endif()
 
 function(tavrilo_target_settings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+    get_target_property(_type ${target} TYPE)
+    if(_type STREQUAL "EXECUTABLE")
+        # Resolve every symbol at start-up: a lazy lookup on the audio thread would take the
+        # dynamic linker's lock there, the first time a library function is called.
+        target_link_options(${target} PRIVATE -Wl,-z,now)
+    endif()
     if(TAVRILO_SANITIZE_FLAGS)
         target_compile_options(${target} PRIVATE ${TAVRILO_SANITIZE_FLAGS})
         target_link_options(${target} PRIVATE ${TAVRILO_SANITIZE_FLAGS})

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <stdexcept>
 
 namespace tavrilo {
@@ -65,11 +66,8 @@ bool modSynth_DX7::InitSound() {
         return false;
     }
     m_periodFrames = have.samples;
-    m_callbacks = 0;
-    m_lateCallbacks = 0;
-    m_worstDurationNs = 0;
-    m_worstGapNs = 0;
     m_lastStartNs = 0;
+    resetCallbackStats();
     m_lastError.clear();
     return true;
 }
@@ -116,8 +114,18 @@ modSynth_DX7::CallbackStats modSynth_DX7::callbackStats() const {
     stats.lateCallbacks = m_lateCallbacks.load(std::memory_order_relaxed);
     stats.worstDuration =
         std::chrono::nanoseconds(m_worstDurationNs.load(std::memory_order_relaxed));
+    stats.worstCpuTime = std::chrono::nanoseconds(m_worstCpuNs.load(std::memory_order_relaxed));
     stats.worstGap = std::chrono::nanoseconds(m_worstGapNs.load(std::memory_order_relaxed));
     return stats;
+}
+
+void modSynth_DX7::resetCallbackStats() {
+    // Each figure is reset on its own; a callback running meanwhile may add to the new count.
+    m_callbacks.store(0, std::memory_order_relaxed);
+    m_lateCallbacks.store(0, std::memory_order_relaxed);
+    m_worstDurationNs.store(0, std::memory_order_relaxed);
+    m_worstCpuNs.store(0, std::memory_order_relaxed);
+    m_worstGapNs.store(0, std::memory_order_relaxed);
 }
 
 namespace {
@@ -126,6 +134,12 @@ std::int64_t steadyNs() {
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+// CPU time this thread has used: a plain system call, no lock and no allocation.
+std::int64_t threadCpuNs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+}
 void raiseTo(std::atomic<std::int64_t>& worst, std::int64_t value) {
     if (value > worst.load(std::memory_order_relaxed))
         worst.store(value, std::memory_order_relaxed);
@@ -133,9 +147,11 @@ void raiseTo(std::atomic<std::int64_t>& worst, std::int64_t value) {
 }  // namespace
 
 // Device thread: never locks, allocates or waits.
-void modSynth_DX7::measureCallback(std::int64_t startNs, std::int64_t endNs, int frames) {
+void modSynth_DX7::measureCallback(std::int64_t startNs, std::int64_t endNs, std::int64_t cpuNs,
+                                   int frames) {
     m_callbacks.fetch_add(1, std::memory_order_relaxed);
     raiseTo(m_worstDurationNs, endNs - startNs);
+    raiseTo(m_worstCpuNs, cpuNs);
     if (m_lastStartNs != 0) {
         const std::int64_t gap = startNs - m_lastStartNs;
         raiseTo(m_worstGapNs, gap);
@@ -148,9 +164,11 @@ void modSynth_DX7::measureCallback(std::int64_t startNs, std::int64_t endNs, int
 void SDLCALL modSynth_DX7::audioCallback(void* userdata, Uint8* stream, int len) {
     auto* self = static_cast<modSynth_DX7*>(userdata);
     const std::int64_t start = steadyNs();
+    const std::int64_t cpuStart = threadCpuNs();
     const int frames = len / static_cast<int>(sizeof(std::int16_t));
     self->m_mixer.render(reinterpret_cast<std::int16_t*>(stream), frames);
-    self->measureCallback(start, steadyNs(), frames);
+    const std::int64_t cpu = threadCpuNs() - cpuStart;
+    self->measureCallback(start, steadyNs(), cpu, frames);
 }
 
 }  // namespace tavrilo

@@ -50,14 +50,18 @@ public:
 
     // What the device callback has measured of itself since the device opened. SDL does not
     // report underruns, so a callback that starts more than two periods after the one before
-    // counts as one: the device had run dry by then.
+    // counts as one: the device had run dry by then. A callback's duration is wall-clock time,
+    // waits for a core included; its CPU time is the work it did itself.
     struct CallbackStats {
         std::uint64_t callbacks = 0;
         std::uint64_t lateCallbacks = 0;
         std::chrono::nanoseconds worstDuration{0};
+        std::chrono::nanoseconds worstCpuTime{0};
         std::chrono::nanoseconds worstGap{0};
     };
     CallbackStats callbackStats() const;
+    // Starts the figures afresh, e.g. once the device has warmed up.
+    void resetCallbackStats();
 
     // Device frames requested per callback: 256 at 22050 Hz is about 11.6 ms.
     static constexpr int kRequestedPeriod = 256;
@@ -65,7 +69,7 @@ public:
 private:
     static void SDLCALL audioCallback(void* userdata, Uint8* stream, int len);
     static void checkIndex(std::int16_t index);
-    void measureCallback(std::int64_t startNs, std::int64_t endNs, int frames);
+    void measureCallback(std::int64_t startNs, std::int64_t endNs, std::int64_t cpuNs, int frames);
 
     const Clock& m_clock;
     LoopMixer m_mixer;
@@ -78,6 +82,7 @@ private:
     std::atomic<std::uint64_t> m_callbacks{0};
     std::atomic<std::uint64_t> m_lateCallbacks{0};
     std::atomic<std::int64_t> m_worstDurationNs{0};
+    std::atomic<std::int64_t> m_worstCpuNs{0};
     std::atomic<std::int64_t> m_worstGapNs{0};
     std::int64_t m_lastStartNs = 0;  // callback thread only
 };

@@ -90,6 +90,8 @@ TEST(SoundCallbackStats, ARunningDeviceCountsItsCallbacks) {
     const auto stats = sound.callbackStats();
     EXPECT_GE(stats.callbacks, 3u);
     EXPECT_GT(stats.worstDuration.count(), 0);
+    EXPECT_GT(stats.worstCpuTime.count(), 0);
+    EXPECT_LE(stats.worstCpuTime, stats.worstDuration + std::chrono::microseconds(50));
     EXPECT_GT(stats.worstGap.count(), 0);
     sound.ReleaseSound();
 }
