@@ -12,7 +12,8 @@ namespace {
 void BM_RenderOnePeriod(benchmark::State& state) {
     tavrilo::LoopMixer mixer;
     std::array<std::uint8_t, tavrilo::kLoopBytes> table{};
-    for (int i = 0; i < tavrilo::kLoopBytes; ++i) table[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
+    for (int i = 0; i < tavrilo::kLoopBytes; ++i)
+        table[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
     mixer.publish(0, table);
     mixer.publish(1, table);
     mixer.play(0);

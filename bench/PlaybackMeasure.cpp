@@ -26,11 +26,22 @@ RunningProgram::RunningProgram(int& argc, char** argv) : m_app(argc, argv) {
     applyApplicationLook(m_app);
     m_form = std::make_unique<Form1>(m_clock, m_sound);
     m_loaded = m_form->Form_Load();
-    if (!m_loaded) return;
+    if (!m_loaded) {
+        std::fprintf(stderr, "cannot open the sound device: %s\n", m_sound.lastError().c_str());
+        return;
+    }
     QObject::connect(m_form.get(), &Form1::programEnded, &m_app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     m_form->show();
     m_form->startTimers();
+}
+
+std::optional<int> countArgument(int argc, char** argv, int fallback, int min, int max) {
+    if (argc < 2) return fallback;
+    char* end = nullptr;
+    const long value = std::strtol(argv[1], &end, 10);
+    if (end == argv[1] || *end != '\0' || value < min || value > max) return std::nullopt;
+    return static_cast<int>(value);
 }
 
 void settle(std::chrono::milliseconds time) {

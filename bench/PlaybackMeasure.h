@@ -25,7 +25,8 @@ void defaultToHeadless();
 
 // The program as main() builds it: the application look, a SteadyClock, the sound module and
 // the main window, loaded, shown and with its timers handed to the event loop. loaded() is false
-// when the sound could not be opened; the window is then neither shown nor started.
+// when the sound could not be opened (the reason goes to stderr); the window is then neither
+// shown nor started.
 class RunningProgram {
 public:
     RunningProgram(int& argc, char** argv);
@@ -45,6 +46,10 @@ private:
     std::unique_ptr<Form1> m_form;  // made after the look is applied, as main() does
     bool m_loaded = false;
 };
+
+// The program's one optional argument: a whole number in [min, max], or `fallback` when there is
+// none; nothing when it is malformed or out of range.
+std::optional<int> countArgument(int argc, char** argv, int fallback, int min, int max);
 
 // Runs the event loop for `time`: after start-up (first paint, fonts, the sound device's first
 // periods) and before play, as a user's first click comes long after the window appeared.

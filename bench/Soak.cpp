@@ -89,27 +89,16 @@ int cellsOffPlan(const StepParameterSet& score) {
     return off;
 }
 
-int parseSeconds(int argc, char** argv) {
-    if (argc < 2) return kDefaultSeconds;
-    char* end = nullptr;
-    const long seconds = std::strtol(argv[1], &end, 10);
-    if (end == argv[1] || *end != '\0' || seconds < 1 || seconds > 86400) return -1;
-    return static_cast<int>(seconds);
-}
-
 int soak(int argc, char** argv) {
     bench::RunningProgram program(argc, argv);
-    if (!program.loaded()) {
-        std::fprintf(stderr, "cannot open the sound device: %s\n",
-                     program.sound().lastError().c_str());
-        return 2;
-    }
-    const int seconds = parseSeconds(argc, argv);
-    if (seconds < 0) {
+    if (!program.loaded()) return 2;
+    const auto parsed = bench::countArgument(argc, argv, kDefaultSeconds, 1, 86400);
+    if (!parsed) {
         std::fprintf(stderr, "usage: soak [SECONDS]   (SECONDS 1..86400, default %d)\n",
                      kDefaultSeconds);
         return 2;
     }
+    const int seconds = *parsed;
     Form1& form = program.form();
     for (const char* opener : {"Command2", "Command20", "Command18", "Command19"})
         form.button(opener)->click();  // "vu", "osc", "mod", "vol"

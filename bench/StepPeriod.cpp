@@ -44,27 +44,16 @@ void writeSoundingScore(StepParameterSet& score) {
     score.setLength(kMaxLength);
 }
 
-int parseSteps(int argc, char** argv) {
-    if (argc < 2) return kDefaultSteps;
-    char* end = nullptr;
-    const long steps = std::strtol(argv[1], &end, 10);
-    if (end == argv[1] || *end != '\0' || steps < 2 || steps > 100000) return -1;
-    return static_cast<int>(steps);
-}
-
 int measure(int argc, char** argv) {
     bench::RunningProgram program(argc, argv);
-    if (!program.loaded()) {
-        std::fprintf(stderr, "cannot open the sound device: %s\n",
-                     program.sound().lastError().c_str());
-        return 2;
-    }
-    const int steps = parseSteps(argc, argv);
-    if (steps < 0) {
+    if (!program.loaded()) return 2;
+    const auto parsed = bench::countArgument(argc, argv, kDefaultSteps, 2, 100000);
+    if (!parsed) {
         std::fprintf(stderr, "usage: step_period [STEPS]   (STEPS 2..100000, default %d)\n",
                      kDefaultSteps);
         return 2;
     }
+    const int steps = *parsed;
     Form1& form = program.form();
     writeSoundingScore(form.score());
     form.sltempo()->setValue(kTempoMs);
