@@ -10,11 +10,11 @@
 #include "common/Twips.h"
 
 namespace tavrilo {
+
 Form1::Form1(const Clock& clock, modSynth_DX7& sound)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_clock(clock),
       m_sound(sound),
       m_timers(clock),
       m_pump(m_timers) {

@@ -131,7 +131,6 @@ private:
     void bindPatterns();
     bool isOurWindow(const QWidget* window) const;
 
-    const Clock& m_clock;
     modSynth_DX7& m_sound;
 
     StepParameterSet m_score;
