@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/Controls.h"
 #include "common/QtColor.h"
 
 namespace tavrilo {
@@ -119,21 +120,7 @@ void DrawingBoard::paintEvent(QPaintEvent* event) {
     const QRect area = event->rect().intersected(m_picture.rect().translated(kBorderPx, kBorderPx));
     if (!area.isEmpty())
         painter.drawImage(area, m_picture, area.translated(-kBorderPx, -kBorderPx));
-    // Sunken 3-D border: dark grey and black above and left, light grey and white below and right.
-    const int w = width() - 1;
-    const int h = height() - 1;
-    painter.setPen(QColor(128, 128, 128));
-    painter.drawLine(0, 0, w - 1, 0);
-    painter.drawLine(0, 0, 0, h - 1);
-    painter.setPen(Qt::black);
-    painter.drawLine(1, 1, w - 2, 1);
-    painter.drawLine(1, 1, 1, h - 2);
-    painter.setPen(QColor(192, 192, 192));
-    painter.drawLine(1, h - 1, w - 1, h - 1);
-    painter.drawLine(w - 1, 1, w - 1, h - 1);
-    painter.setPen(Qt::white);
-    painter.drawLine(0, h, w, h);
-    painter.drawLine(w, 0, w, h);
+    paintSunkenBorder(painter, rect());
 }
 
 }  // namespace tavrilo
