@@ -69,19 +69,13 @@ DispatchLog::DispatchLog(Form1& form, std::function<void(std::size_t)> onStepTic
     });
 }
 
-DispatchLog::~DispatchLog() {
-    m_form.timers().setDispatchObserver({});
-}
+DispatchLog::~DispatchLog() { m_form.timers().setDispatchObserver({}); }
 
 namespace {
 
-double toMs(Nanos t) {
-    return std::chrono::duration<double, std::milli>(t).count();
-}
+double toMs(Nanos t) { return std::chrono::duration<double, std::milli>(t).count(); }
 
-double toUs(Nanos t) {
-    return std::chrono::duration<double, std::micro>(t).count();
-}
+double toUs(Nanos t) { return std::chrono::duration<double, std::micro>(t).count(); }
 
 }  // namespace
 

@@ -39,24 +39,15 @@ constexpr int kCut2 = 1400;
 // (its drawing area is 4875 twips high).
 int plannedValue(Row row, int s) {
     switch (row) {
-        case Row::Tone:
-            return s % 8 == 7 ? 24 : (s * 7) % 24;
-        case Row::Osc1:
-            return s % 7;
-        case Row::Osc2:
-            return (s * 3 + 1) % 7;
-        case Row::AM1:
-            return 55 + (s * 5) % 40;
-        case Row::AM2:
-            return 50 + (s * 9) % 45;
-        case Row::FM:
-            return 75 + (s * 3) % 20;
-        case Row::VOL:
-            return (s * 3) % 30;
-        case Row::Decay:
-            return 2 + s % 12;
-        case Row::Atteck:
-            return 4 + (s * 5) % 22;
+        case Row::Tone: return s % 8 == 7 ? 24 : (s * 7) % 24;
+        case Row::Osc1: return s % 7;
+        case Row::Osc2: return (s * 3 + 1) % 7;
+        case Row::AM1: return 55 + (s * 5) % 40;
+        case Row::AM2: return 50 + (s * 9) % 45;
+        case Row::FM: return 75 + (s * 3) % 20;
+        case Row::VOL: return (s * 3) % 30;
+        case Row::Decay: return 2 + s % 12;
+        case Row::Atteck: return 4 + (s * 5) % 22;
     }
     return 0;
 }

@@ -100,8 +100,7 @@ void Form1::bindIndicators() {
             case StepIndicators::Kind::PlayLamp:
                 m_picture3->setColor(c.on ? colors::green : colors::black);
                 break;
-            case StepIndicators::Kind::Marker:
-                break;  // markers stand on the panels only
+            case StepIndicators::Kind::Marker: break;  // markers stand on the panels only
         }
     });
 }
@@ -171,13 +170,9 @@ bool Form1::Form_Load() {
     return true;
 }
 
-void Form1::startTimers() {
-    m_pump.start();
-}
+void Form1::startTimers() { m_pump.start(); }
 
-int Form1::outerWidth() const {
-    return width() * kTwipsPerPixel + kFrameTwips;
-}
+int Form1::outerWidth() const { return width() * kTwipsPerPixel + kFrameTwips; }
 
 void Form1::setOuterWidth(int twips) {
     setFixedSize(px(twips - kFrameTwips), px(kClientHeightTwips));
@@ -207,27 +202,17 @@ void Form1::paintEvent(QPaintEvent*) {
         paintDecorLine(painter, line);
 }
 
-void Form1::cmdplay_Click() {
-    m_stepClock->play();
-}
-void Form1::cmdstop_Click() {
-    m_stepClock->stop();
-}
-void Form1::cmdreset_Click() {
-    m_stepClock->reset();
-}
-void Form1::sltempo_Change() {
-    m_stepClock->setTempo(m_sltempo->value());
-}
+void Form1::cmdplay_Click() { m_stepClock->play(); }
+void Form1::cmdstop_Click() { m_stepClock->stop(); }
+void Form1::cmdreset_Click() { m_stepClock->reset(); }
+void Form1::sltempo_Change() { m_stepClock->setTempo(m_sltempo->value()); }
 
 void Form1::cmdnew_Click() {
     m_picdraw->Cls();
     m_drawing->clearPosition();
 }
 
-void Form1::lblcolor_Click(int index) {
-    m_drawing->lblcolor_Click(index);
-}
+void Form1::lblcolor_Click(int index) { m_drawing->lblcolor_Click(index); }
 
 void Form1::optraw_Click(int index) {
     m_drawing->setMode(index == 0 ? AddressingMode::PlayStep : AddressingMode::CursorStep);
@@ -241,25 +226,17 @@ void Form1::Picdraw_MouseMove(int button, int, float x, float y) {
     if (const auto segment = m_drawing->mouseMove(button, x, y)) m_picdraw->drawSegment(*segment);
 }
 
-void Form1::Picdraw_MouseUp(int button, int, float x, float y) {
-    m_drawing->mouseUp(button, x, y);
-}
+void Form1::Picdraw_MouseUp(int button, int, float x, float y) { m_drawing->mouseUp(button, x, y); }
 
 void Form1::keyboardNote(std::int16_t pitch) {
     m_stepClock->loadVoice(m_stepClock->currentStep(), pitch);
     Timer1_Timer();  // heard at once, as a step is
 }
 
-void Form1::storeSlot_Click(int slot) {
-    m_patterns.store(slot);
-}
-void Form1::recallSlot_Click(int slot) {
-    m_patterns.recall(slot);
-}
+void Form1::storeSlot_Click(int slot) { m_patterns.store(slot); }
+void Form1::recallSlot_Click(int slot) { m_patterns.recall(slot); }
 
 // The synthesis tick: both tables, the sound buffers, the traces and the level bars.
-void Form1::Timer1_Timer() {
-    m_engine.tick(m_voice, m_sound, m_meterCanvas);
-}
+void Form1::Timer1_Timer() { m_engine.tick(m_voice, m_sound, m_meterCanvas); }
 
 }  // namespace tavrilo

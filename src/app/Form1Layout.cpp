@@ -52,9 +52,7 @@ constexpr SwatchPlace kSwatches[] = {
     {8, 5640, "Label5", "Atteck"}, {7, 6360, "Label34", "Decay"}, {5, 7080, "Label33", "VOL"},
 };
 
-constexpr int slotLeft(int slot) {
-    return 5760 + 360 * slot;
-}
+constexpr int slotLeft(int slot) { return 5760 + 360 * slot; }
 
 }  // namespace
 

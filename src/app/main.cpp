@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "common/ApplicationLook.h"
 #include "app/Form1.h"
+#include "common/ApplicationLook.h"
 #include "common/Clock.h"
 #include "sound/modSynth_DX7.h"
 

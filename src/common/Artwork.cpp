@@ -46,9 +46,7 @@ QImage panelBackdrop(QSize size, unsigned seed) {
     return image;
 }
 
-QImage mainBackdrop() {
-    return panelBackdrop(QSize(561, 510), 1);
-}
+QImage mainBackdrop() { return panelBackdrop(QSize(561, 510), 1); }
 
 QImage logoPicture() {
     QImage image(178, 38, QImage::Format_RGB32);

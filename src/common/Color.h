@@ -11,15 +11,9 @@ using ColorValue = std::uint32_t;
 constexpr ColorValue rgb(int r, int g, int b) {
     return static_cast<ColorValue>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int redOf(ColorValue c) {
-    return static_cast<int>(c & 0xFF);
-}
-constexpr int greenOf(ColorValue c) {
-    return static_cast<int>((c >> 8) & 0xFF);
-}
-constexpr int blueOf(ColorValue c) {
-    return static_cast<int>((c >> 16) & 0xFF);
-}
+constexpr int redOf(ColorValue c) { return static_cast<int>(c & 0xFF); }
+constexpr int greenOf(ColorValue c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int blueOf(ColorValue c) { return static_cast<int>((c >> 16) & 0xFF); }
 
 namespace colors {
 inline constexpr ColorValue black = rgb(0, 0, 0);

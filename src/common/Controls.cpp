@@ -101,9 +101,7 @@ void paintSunkenBorder(QPainter& painter, const QRect& outer) {
     painter.drawLine(r, t, r, b);
 }
 
-ImageBox::ImageBox(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+ImageBox::ImageBox(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void ImageBox::setImage(const QImage* image) {
     m_image = image;

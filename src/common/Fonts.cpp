@@ -36,9 +36,7 @@ void loadBundledFonts() {
     addFont("ms_sans_serif.ttf");
 }
 
-bool tahomaAvailable() {
-    return g_tahoma;
-}
+bool tahomaAvailable() { return g_tahoma; }
 
 QFont tahoma(double points, bool bold) {
     QFont font = makeFont({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")}, points);

@@ -6,11 +6,7 @@
 
 namespace tavrilo {
 
-inline QColor toQColor(ColorValue c) {
-    return QColor(redOf(c), greenOf(c), blueOf(c));
-}
-inline ColorValue fromQColor(const QColor& c) {
-    return rgb(c.red(), c.green(), c.blue());
-}
+inline QColor toQColor(ColorValue c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+inline ColorValue fromQColor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
 
 }  // namespace tavrilo

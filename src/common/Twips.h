@@ -19,11 +19,7 @@ constexpr int px(int twips) {
 inline QRect twipsRect(int left, int top, int width, int height) {
     return {px(left), px(top), px(width), px(height)};
 }
-inline QPoint twipsPoint(int x, int y) {
-    return {px(x), px(y)};
-}
-inline QSize twipsSize(int w, int h) {
-    return {px(w), px(h)};
-}
+inline QPoint twipsPoint(int x, int y) { return {px(x), px(y)}; }
+inline QSize twipsSize(int w, int h) { return {px(w), px(h)}; }
 
 }  // namespace tavrilo

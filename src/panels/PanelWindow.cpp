@@ -31,6 +31,7 @@ struct PanelLayout {
 };
 
 const PanelLayout& layoutOf(PanelWindow::Kind kind) {
+    // clang-format off
     static const PanelLayout oscillator{
         "Form2", "Tavrilo Synth Oscilator Control", 8475, 855, 8415, 5655,
         {{{Row::Tone, 960, 180, 1155, "Tone", 720, 2160},
@@ -49,6 +50,7 @@ const PanelLayout& layoutOf(PanelWindow::Kind kind) {
           {Row::AM2, 1680, 255, 855, "AM2", 600, 2520},
           {Row::FM, 2880, 255, 855, "FM", 480, 3720}}},
         3960, 360, 3980, 4200, {1560, 2760}};
+    // clang-format on
     switch (kind) {
         case PanelWindow::Kind::Oscillator: return oscillator;
         case PanelWindow::Kind::Envelope: return envelope;
@@ -61,19 +63,16 @@ const PanelLayout& layoutOf(PanelWindow::Kind kind) {
 SliderLook sliderLook(Row row) {
     const RowInfo& info = rowInfo(row);
     switch (row) {
-        case Row::Tone:
-            return {Qt::Vertical, info.min, info.max, 0, 1, 1, QSlider::NoTicks, 1};
+        case Row::Tone: return {Qt::Vertical, info.min, info.max, 0, 1, 1, QSlider::NoTicks, 1};
         case Row::Osc1:
-        case Row::Osc2:
-            return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 1};
+        case Row::Osc2: return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 1};
         case Row::Atteck:
         case Row::Decay:
             return {Qt::Vertical, info.min, info.max, info.min, 5, 1, QSlider::TicksRight, 5};
         case Row::VOL:
         case Row::AM1:
         case Row::AM2:
-        case Row::FM:
-            return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 10};
+        case Row::FM: return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 10};
     }
     return {};
 }
@@ -92,23 +91,23 @@ PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& ind
 
     const QFont labelFont = tahoma(8.25);
     if (kind == Kind::Oscillator) {
-        m_length = makeSlider(this, QStringLiteral("Slider6"),
-                              {Qt::Horizontal, kMinLength, kMaxLength, kMaxLength, 5, 1,
-                               QSlider::TicksBelow, 1},
-                              360, 480, 7695, 375);
+        m_length = makeSlider(
+            this, QStringLiteral("Slider6"),
+            {Qt::Horizontal, kMinLength, kMaxLength, kMaxLength, 5, 1, QSlider::TicksBelow, 1}, 360,
+            480, 7695, 375);
     }
     for (std::size_t r = 0; r < 3; ++r) {
         const RowLayout& rl = layout.rows[r];
         const RowInfo& info = rowInfo(rl.row);
         const char* name = info.controlName.data();
         for (int s = 0; s < kSteps; ++s) {
-            m_sliders[r][static_cast<std::size_t>(s)] = makeSlider(
-                this, arrayName(name, s), sliderLook(rl.row), stepLeft(s), rl.top, rl.width,
-                rl.height);
+            m_sliders[r][static_cast<std::size_t>(s)] =
+                makeSlider(this, arrayName(name, s), sliderLook(rl.row), stepLeft(s), rl.top,
+                           rl.width, rl.height);
         }
         makeLabel(this, QStringLiteral("lbl%1").arg(QString::fromLatin1(name)),
-                  QString::fromLatin1(rl.label), rl.labelLeft, rl.labelTop, 0, 0,
-                  colors::grey, labelFont);
+                  QString::fromLatin1(rl.label), rl.labelLeft, rl.labelTop, 0, 0, colors::grey,
+                  labelFont);
     }
     for (int s = 0; s < kSteps; ++s) {
         auto* lamp = new ColorBox(this, colors::black);
@@ -181,11 +180,8 @@ void PanelWindow::onIndicator(const StepIndicators::Change& change) {
         case StepIndicators::Kind::Lamp:
             lamp(change.step)->setColor(change.on ? colors::red : colors::black);
             break;
-        case StepIndicators::Kind::Marker:
-            update(markerRect(change.step));
-            break;
-        case StepIndicators::Kind::PlayLamp:
-            break;
+        case StepIndicators::Kind::Marker: update(markerRect(change.step)); break;
+        case StepIndicators::Kind::PlayLamp: break;
     }
 }
 
@@ -211,11 +207,10 @@ void PanelWindow::paintEvent(QPaintEvent*) {
     const int frameTop = m_kind == Kind::Oscillator ? 360 : 240;
     const int frameBottom = layout.lampTop + 255;
     // Grey frame around the slider rows, thin white and light grey rules between them.
-    for (const DecorLine& l :
-         {DecorLine{240, frameTop, 8175, frameTop, colors::grey, 3},
-          DecorLine{240, frameBottom, 8175, frameBottom, colors::grey, 3},
-          DecorLine{240, frameTop, 240, frameBottom, colors::grey, 3},
-          DecorLine{8175, frameTop, 8175, frameBottom, colors::grey, 3}})
+    for (const DecorLine& l : {DecorLine{240, frameTop, 8175, frameTop, colors::grey, 3},
+                               DecorLine{240, frameBottom, 8175, frameBottom, colors::grey, 3},
+                               DecorLine{240, frameTop, 240, frameBottom, colors::grey, 3},
+                               DecorLine{8175, frameTop, 8175, frameBottom, colors::grey, 3}})
         paintDecorLine(painter, l);
     for (int y : layout.rulesY) {
         paintDecorLine(painter, {300, y, 8115, y, colors::white, 1});

@@ -21,7 +21,8 @@ const std::array<RowInfo, kRows>& rowTable() {
 
 StepParameterSet::StepParameterSet() {
     // The values the sliders carry as created; start-up overwrites them before anyone looks.
-    for (const RowInfo& info : rowTable()) m_cells[static_cast<int>(info.row)].fill(info.min);
+    for (const RowInfo& info : rowTable())
+        m_cells[static_cast<int>(info.row)].fill(info.min);
     m_cells[static_cast<int>(Row::VOL)].fill(90);
 }
 
@@ -49,7 +50,8 @@ void StepParameterSet::setLength(int length) {
 
 void StepParameterSet::fill(int RowInfo::*value) {
     for (int step = 0; step < kSteps; ++step)
-        for (const RowInfo& info : rowTable()) setCell(info.row, step, info.*value);
+        for (const RowInfo& info : rowTable())
+            setCell(info.row, step, info.*value);
     setLength(kMaxLength);
 }
 
@@ -61,7 +63,8 @@ void StepParameterSet::addListener(Listener listener) {
 }
 
 void StepParameterSet::notify(const Change& change) const {
-    for (const Listener& listener : m_listeners) listener(change);
+    for (const Listener& listener : m_listeners)
+        listener(change);
 }
 
 }  // namespace tavrilo

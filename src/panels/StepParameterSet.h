@@ -29,9 +29,9 @@ struct RowInfo {
 // Rows in enum order.
 const std::array<RowInfo, kRows>& rowTable();
 inline const RowInfo& rowInfo(Row r) { return rowTable()[static_cast<int>(r)]; }
-inline constexpr std::array<Row, kRows> kAllRows = {Row::Tone,  Row::Osc1, Row::Osc2,
-                                                    Row::AM1,   Row::AM2,  Row::FM,
-                                                    Row::VOL,   Row::Decay, Row::Atteck};
+inline constexpr std::array<Row, kRows> kAllRows = {Row::Tone, Row::Osc1,  Row::Osc2,
+                                                    Row::AM1,  Row::AM2,   Row::FM,
+                                                    Row::VOL,  Row::Decay, Row::Atteck};
 
 // The score: nine rows of 32 integer cells and the sequence length. The panel sliders bind to
 // it (every write moves the slider at once, every slider move writes the cell), so what a

@@ -50,19 +50,11 @@ private:
 
 // Functions of the tick's formulas. sin, cos and tan of a finite argument are finite, so only
 // the logarithm has a failure of its own.
-inline Checked sin(Checked v) {
-    return std::sin(v.value());
-}
-inline Checked cos(Checked v) {
-    return std::cos(v.value());
-}
-inline Checked tan(Checked v) {
-    return std::tan(v.value());
-}
+inline Checked sin(Checked v) { return std::sin(v.value()); }
+inline Checked cos(Checked v) { return std::cos(v.value()); }
+inline Checked tan(Checked v) { return std::tan(v.value()); }
 // Int(v): the largest integer not above v, so Int(-0.5) = -1.
-inline Checked Int(Checked v) {
-    return std::floor(v.value());
-}
+inline Checked Int(Checked v) { return std::floor(v.value()); }
 // Natural logarithm; fails for 0 and negative numbers.
 inline Checked ln(Checked v) {
     return v.value() > 0.0 ? Checked(std::log(v.value())) : Checked::failed();
@@ -103,9 +95,7 @@ bool assignRounded(Int& target, Checked v) {
 
 // Integer targets: v is rounded half to even first, then must fit the type. Nothing is ever
 // clamped: a byte of 256 fails and leaves the old byte in place.
-inline bool assignByte(std::uint8_t& target, Checked v) {
-    return detail::assignRounded(target, v);
-}
+inline bool assignByte(std::uint8_t& target, Checked v) { return detail::assignRounded(target, v); }
 inline bool assignInt16(std::int16_t& target, Checked v) {
     return detail::assignRounded(target, v);
 }

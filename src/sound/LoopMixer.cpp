@@ -30,7 +30,8 @@ void LoopMixer::render(std::int16_t* out, int frames) {
         const Table& table = voice.table.front();
         int pos = voice.position;
         for (int i = 0; i < frames; ++i) {
-            out[i] = static_cast<std::int16_t>(out[i] + (table[static_cast<std::size_t>(pos)] - 128) * 128);
+            out[i] = static_cast<std::int16_t>(out[i] +
+                                               (table[static_cast<std::size_t>(pos)] - 128) * 128);
             if (++pos == kLoopBytes) pos = 0;
         }
         voice.position = pos;

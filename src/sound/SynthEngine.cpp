@@ -60,46 +60,33 @@ private:
 // draws one number from the noise generator with x as its argument.
 Checked waveform1(int option, Phase& p, Checked a, NoiseGenerator& noise) {
     switch (option) {
-        case 0:
-            return p.sinIntX() * a;  // sin(Int(x)) x a: a sine stepped at whole radians
-        case 1:
-            return Int(p.sinX()) * a;  // -a while sin(x) < 0, else 0
-        case 2:
-            return p.sinTanX() * p.sinX() * a;
-        case 3:
-            return p.sinX() * sin(p.cosX()) * tan(p.sinX()) * Int(p.cosX()) * a;
-        case 4:
-            return p.sinX() * p.cosX() * cos(p.sinX()) * p.sinTanX() * p.sinTanX() * a;
+        case 0: return p.sinIntX() * a;    // sin(Int(x)) x a: a sine stepped at whole radians
+        case 1: return Int(p.sinX()) * a;  // -a while sin(x) < 0, else 0
+        case 2: return p.sinTanX() * p.sinX() * a;
+        case 3: return p.sinX() * sin(p.cosX()) * tan(p.sinX()) * Int(p.cosX()) * a;
+        case 4: return p.sinX() * p.cosX() * cos(p.sinX()) * p.sinTanX() * p.sinTanX() * a;
         case 5:  // noise, above the centre only; a failed x fails before drawing
             return p.x().ok() ? tan(Checked(noise.next(p.x().value()))) * a : Checked::failed();
         case 6:
             // The bracketed term is not scaled by a, so it sounds even at amplitude 0.
             return Int(p.sinX()) / 2.0 * a + (Int(p.sinX()) - p.sinIntX());
-        case 7:
-            return p.sinX() * a;  // pure sine
-        default:
-            return 0.0;  // no option selected: silence
+        case 7: return p.sinX() * a;  // pure sine
+        default: return 0.0;          // no option selected: silence
     }
 }
 
 // Oscillator 2 differs in options 0, 5 and 7 and shares the others.
 Checked waveform2(int option, Phase& p, Checked a, NoiseGenerator& noise) {
     switch (option) {
-        case 0:
-            return p.sinX() * a;
-        case 5:
-            return tan(p.cosX()) * a;
-        case 7:
-            return p.sinIntX() * a;
-        default:
-            return waveform1(option, p, a, noise);  // the options both share
+        case 0: return p.sinX() * a;
+        case 5: return tan(p.cosX()) * a;
+        case 7: return p.sinIntX() * a;
+        default: return waveform1(option, p, a, noise);  // the options both share
     }
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx"))) void zeroUpperVectorHalves() {
-    _mm256_zeroupper();
-}
+__attribute__((target("avx"))) void zeroUpperVectorHalves() { _mm256_zeroupper(); }
 #endif
 
 // Qt's raster painting, which runs on this thread between ticks, can leave the upper halves of

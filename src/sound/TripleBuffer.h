@@ -18,7 +18,8 @@ public:
     T& back() { return m_slots[m_back]; }
     void publish() {
         m_back = m_middle.exchange(static_cast<std::uint8_t>(m_back | kFresh),
-                                   std::memory_order_acq_rel) & kIndexMask;
+                                   std::memory_order_acq_rel) &
+                 kIndexMask;
     }
 
     // Reader side: switches to the newest published value, if any; true when it switched.
@@ -34,9 +35,9 @@ private:
     static constexpr std::uint8_t kIndexMask = 0x3;
 
     std::array<T, 3> m_slots;
-    std::uint8_t m_back = 0;                  // writer only
-    std::atomic<std::uint8_t> m_middle{1};    // shared
-    std::uint8_t m_front = 2;                 // reader only
+    std::uint8_t m_back = 0;                // writer only
+    std::atomic<std::uint8_t> m_middle{1};  // shared
+    std::uint8_t m_front = 2;               // reader only
     static_assert(std::atomic<std::uint8_t>::is_always_lock_free);
 };
 

@@ -34,9 +34,7 @@ private:
 
 modSynth_DX7::modSynth_DX7(const Clock& clock) : m_clock(clock) {}
 
-modSynth_DX7::~modSynth_DX7() {
-    ReleaseSound();
-}
+modSynth_DX7::~modSynth_DX7() { ReleaseSound(); }
 
 bool modSynth_DX7::InitSound() {
     if (isOpen()) return true;

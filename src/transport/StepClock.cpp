@@ -10,9 +10,7 @@ namespace {
 constexpr int kRampIntervalMs = 1;  // both ramps: as fast as the timer service ticks
 constexpr int kMaxCut = 2000;
 
-std::int16_t i16(int value) {
-    return static_cast<std::int16_t>(value);
-}
+std::int16_t i16(int value) { return static_cast<std::int16_t>(value); }
 
 // The "Expand" sliders hold 0..2000; anything else from a hook is kept in that range so the
 // synthesis never sees a cut it was not tuned for.
@@ -113,8 +111,6 @@ void StepClock::decayTick() {
     }
 }
 
-void StepClock::reset() {
-    m_score.fillReset();
-}
+void StepClock::reset() { m_score.fillReset(); }
 
 }  // namespace tavrilo

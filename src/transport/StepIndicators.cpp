@@ -21,7 +21,8 @@ void StepIndicators::setPlayLamp(bool green) {
 }
 
 void StepIndicators::notify(const Change& change) const {
-    for (const Listener& listener : m_listeners) listener(change);
+    for (const Listener& listener : m_listeners)
+        listener(change);
 }
 
 }  // namespace tavrilo

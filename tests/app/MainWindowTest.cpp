@@ -12,9 +12,7 @@
 namespace tavrilo {
 namespace {
 
-QColor pixelAtTwips(const QImage& image, int x, int y) {
-    return image.pixelColor(px(x), px(y));
-}
+QColor pixelAtTwips(const QImage& image, int x, int y) { return image.pixelColor(px(x), px(y)); }
 
 // Whether any widget of `kind` lies, shown, inside the main window's client area.
 template <typename Kind>

@@ -137,8 +137,7 @@ int run(int argc, char** argv) {
                     "to tell\n",
                     result.atSeconds, recording.durationSeconds() - result.atSeconds);
                 return kNo;
-            case Kind::Silent:
-                break;
+            case Kind::Silent: break;
         }
         const bool inTime = after <= within;
         std::printf("dies away %.3f s after %.3f s (at %.3f s)%s\n", after, from, result.atSeconds,

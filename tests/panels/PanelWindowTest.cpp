@@ -1,11 +1,10 @@
-#include "panels/PanelWindow.h"
-
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include "common/Twips.h"
+#include "panels/PanelWindow.h"
 #include "support/TestApp.h"
 
 namespace tavrilo {
@@ -162,7 +161,8 @@ TEST_F(PanelsAfterStartup, LampsAndMarkersFollowTheStepIndicators) {
     p->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
     for (PanelWindow* each : {app.form.Form2(), app.form.Form5(), app.form.Form6()})
-        for (int s = 0; s < kSteps; ++s) EXPECT_EQ(each->lamp(s)->color(), colors::black);
+        for (int s = 0; s < kSteps; ++s)
+            EXPECT_EQ(each->lamp(s)->color(), colors::black);
 
     app.form.indicators().setLamp(6, true);
     app.form.indicators().setMarker(16, true);

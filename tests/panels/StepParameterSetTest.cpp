@@ -1,8 +1,8 @@
-#include "panels/StepParameterSet.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "panels/StepParameterSet.h"
 
 namespace tavrilo {
 namespace {
@@ -15,9 +15,9 @@ struct RowCase {
 // The ranges and values a musician meets on the panels; written out here, not read from the
 // code's own table, so a slip in either shows.
 const RowCase kRows[] = {
-    {Row::Tone, 0, 24, 24, 24},     {Row::Osc1, 0, 7, 0, 0},      {Row::Osc2, 0, 7, 0, 0},
-    {Row::AM1, 0, 100, 100, 100},   {Row::AM2, 0, 100, 100, 100}, {Row::FM, 0, 100, 100, 100},
-    {Row::VOL, 0, 100, 10, 10},     {Row::Decay, 0, 25, 10, 10},  {Row::Atteck, 1, 25, 25, 10},
+    {Row::Tone, 0, 24, 24, 24},   {Row::Osc1, 0, 7, 0, 0},      {Row::Osc2, 0, 7, 0, 0},
+    {Row::AM1, 0, 100, 100, 100}, {Row::AM2, 0, 100, 100, 100}, {Row::FM, 0, 100, 100, 100},
+    {Row::VOL, 0, 100, 10, 10},   {Row::Decay, 0, 25, 10, 10},  {Row::Atteck, 1, 25, 25, 10},
 };
 
 TEST(StepParameterSet, StartupAndResetFillAll288CellsAndTheLength) {
@@ -26,7 +26,8 @@ TEST(StepParameterSet, StartupAndResetFillAll288CellsAndTheLength) {
     set.fillStartup();
     for (const RowCase& rc : kRows) {
         SCOPED_TRACE(std::string(rowInfo(rc.row).controlName));
-        for (int s = 0; s < kSteps; ++s) EXPECT_EQ(set.cell(rc.row, s), rc.startup) << "step " << s;
+        for (int s = 0; s < kSteps; ++s)
+            EXPECT_EQ(set.cell(rc.row, s), rc.startup) << "step " << s;
     }
     EXPECT_EQ(set.length(), 32);
 
@@ -34,7 +35,8 @@ TEST(StepParameterSet, StartupAndResetFillAll288CellsAndTheLength) {
     set.fillReset();
     for (const RowCase& rc : kRows) {
         SCOPED_TRACE(std::string(rowInfo(rc.row).controlName));
-        for (int s = 0; s < kSteps; ++s) EXPECT_EQ(set.cell(rc.row, s), rc.reset) << "step " << s;
+        for (int s = 0; s < kSteps; ++s)
+            EXPECT_EQ(set.cell(rc.row, s), rc.reset) << "step " << s;
     }
     EXPECT_EQ(set.length(), 32);
 }
@@ -59,9 +61,11 @@ TEST(StepParameterSet, AStepOutsideTheScoreWritesNothing) {
     set.fillStartup();
     int changes = 0;
     set.addListener([&](const StepParameterSet::Change&) { ++changes; });
-    for (int step : {-1, 32, 33, -1000, 100000}) set.setCell(Row::Tone, step, 3);
+    for (int step : {-1, 32, 33, -1000, 100000})
+        set.setCell(Row::Tone, step, 3);
     EXPECT_EQ(changes, 0);
-    for (int s = 0; s < kSteps; ++s) EXPECT_EQ(set.cell(Row::Tone, s), 24);
+    for (int s = 0; s < kSteps; ++s)
+        EXPECT_EQ(set.cell(Row::Tone, s), 24);
 }
 
 TEST(StepParameterSet, LengthIsClampedTo1Through32) {

@@ -1,9 +1,9 @@
-#include "sound/LoopMixer.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <vector>
+
+#include "sound/LoopMixer.h"
 
 namespace tavrilo {
 namespace {
@@ -12,7 +12,8 @@ using Table = std::array<std::uint8_t, kLoopBytes>;
 
 Table ramp(int offset) {
     Table t;
-    for (int i = 0; i < kLoopBytes; ++i) t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i + offset) % 256);
+    for (int i = 0; i < kLoopBytes; ++i)
+        t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i + offset) % 256);
     return t;
 }
 
@@ -31,7 +32,8 @@ std::vector<std::int16_t> render(LoopMixer& mixer, int frames) {
 TEST(LoopMixer, SilentUntilALoopIsPlayed) {
     LoopMixer mixer;
     mixer.publish(0, ramp(0));
-    for (std::int16_t s : render(mixer, 500)) ASSERT_EQ(s, 0);
+    for (std::int16_t s : render(mixer, 500))
+        ASSERT_EQ(s, 0);
 }
 
 // Each byte counts as b - 128 and the two loops add at equal weight, scaled by 128: the full
@@ -40,8 +42,8 @@ TEST(LoopMixer, MixesBothLoopsAtEqualWeight) {
     struct Case {
         std::uint8_t a, b;
         int expected;
-    } cases[] = {{128, 128, 0},      {255, 255, 32512}, {0, 0, -32768},  {0, 255, -128},
-                 {200, 128, 9216},   {128, 56, -9216},  {129, 127, 0}};
+    } cases[] = {{128, 128, 0},    {255, 255, 32512}, {0, 0, -32768}, {0, 255, -128},
+                 {200, 128, 9216}, {128, 56, -9216},  {129, 127, 0}};
     for (const Case& c : cases) {
         LoopMixer mixer;
         mixer.publish(0, constant(c.a));
@@ -95,7 +97,8 @@ TEST(LoopMixer, TableReplacedMidPeriodIsHeardFromTheNextPeriodWithoutRestart) {
 TEST(LoopMixer, OnlyTheNewestOfSeveralWritesIsHeard) {
     LoopMixer mixer;
     mixer.play(0);
-    for (int k = 0; k < 5; ++k) mixer.publish(0, constant(static_cast<std::uint8_t>(130 + k)));
+    for (int k = 0; k < 5; ++k)
+        mixer.publish(0, constant(static_cast<std::uint8_t>(130 + k)));
     EXPECT_EQ(render(mixer, 1)[0], (134 - 128) * 128);
     // Nothing new: the last table keeps looping.
     EXPECT_EQ(render(mixer, 1)[0], (134 - 128) * 128);

@@ -77,12 +77,8 @@ TEST(NoiseGenerator, PositiveMovesOnZeroRepeatsNegativeReseeds) {
 }
 
 // The table index as an angle in single precision: i x (pi / 180 cut to 13 decimals).
-double theta(int i) {
-    return static_cast<float>(i * 0.01745329251994);
-}
-int byteFor(double sample) {
-    return static_cast<int>(std::nearbyint(sample + 128.0));
-}
+double theta(int i) { return static_cast<float>(i * 0.01745329251994); }
+int byteFor(double sample) { return static_cast<int>(std::nearbyint(sample + 128.0)); }
 long countOf(const QImage& image, QRgb colour) {
     const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
     return std::count(pixels, pixels + image.width() * image.height(), colour);
