@@ -165,4 +165,16 @@ bool FigureTable::print() const {
     return missed == 0;
 }
 
+void addStepFigures(FigureTable& table, const DispatchLog& log, Nanos interval) {
+    const Summary error = summarize(log.stepPeriodErrorsMs(interval));
+    const Summary late = summarize(log.stepLatenessMs());
+    table.add("step ticks", static_cast<double>(log.stepTicks()), "", 0);
+    table.add("step period error, mean", error.mean, "ms", 3, "< 0.5 ms", error.mean < 0.5);
+    table.add("step period error, 99th percentile", error.p99, "ms", 3, "< 2 ms", error.p99 < 2.0);
+    table.add("step period error, max", error.max, "ms", 3);
+    table.add("step tick lateness, mean", late.mean, "ms", 3);
+    table.add("step tick lateness, 99th percentile", late.p99, "ms", 3);
+    table.add("step tick lateness, max", late.max, "ms", 3);
+}
+
 }  // namespace tavrilo::bench

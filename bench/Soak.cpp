@@ -128,8 +128,6 @@ int soak(int argc, char** argv) {
     }
 
     const bench::Summary synthesis = bench::summarize(log.synthesisDurationsUs());
-    const bench::Summary error = bench::summarize(log.stepPeriodErrorsMs(1ms * kTempoMs));
-    const bench::Summary late = bench::summarize(log.stepLatenessMs());
     const double rss = bench::peakRssMiB();
     const auto us = [](Nanos t) { return std::chrono::duration<double, std::micro>(t).count(); };
 
@@ -152,13 +150,7 @@ int soak(int argc, char** argv) {
               synthesis.median < 150.0);
     table.add("synthesis tick, 99th percentile", synthesis.p99, "us", 1);
     table.add("synthesis tick, worst", synthesis.max, "us", 1);
-    table.add("step ticks", static_cast<double>(log.stepTicks()), "", 0);
-    table.add("step period error, mean", error.mean, "ms", 3, "< 0.5 ms", error.mean < 0.5);
-    table.add("step period error, 99th percentile", error.p99, "ms", 3, "< 2 ms", error.p99 < 2.0);
-    table.add("step period error, max", error.max, "ms", 3);
-    table.add("step tick lateness, mean", late.mean, "ms", 3);
-    table.add("step tick lateness, 99th percentile", late.p99, "ms", 3);
-    table.add("step tick lateness, max", late.max, "ms", 3);
+    bench::addStepFigures(table, log, 1ms * kTempoMs);
     table.add("peak resident set size", rss, "MiB", 1, "< 80 MiB", rss < 80.0);
     return table.print() ? 0 : 1;
 }

@@ -83,17 +83,9 @@ int measure(int argc, char** argv) {
         return 2;
     }
 
-    const bench::Summary error = bench::summarize(log.stepPeriodErrorsMs(1ms * kTempoMs));
-    const bench::Summary late = bench::summarize(log.stepLatenessMs());
     bench::FigureTable table("Step period at " + std::to_string(kTempoMs) + " ms per step (" +
                              bench::describeSetup(program) + ")");
-    table.add("step ticks", static_cast<double>(log.stepTicks()), "", 0);
-    table.add("step period error, mean", error.mean, "ms", 3, "< 0.5 ms", error.mean < 0.5);
-    table.add("step period error, 99th percentile", error.p99, "ms", 3, "< 2 ms", error.p99 < 2.0);
-    table.add("step period error, max", error.max, "ms", 3);
-    table.add("step tick lateness, mean", late.mean, "ms", 3);
-    table.add("step tick lateness, 99th percentile", late.p99, "ms", 3);
-    table.add("step tick lateness, max", late.max, "ms", 3);
+    bench::addStepFigures(table, log, 1ms * kTempoMs);
     table.add("synthesis ticks per second", static_cast<double>(log.synthesisTicks()) / seconds, "",
               1);
     return table.print() ? 0 : 1;
