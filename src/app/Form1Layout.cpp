@@ -9,6 +9,7 @@
 #include "common/Artwork.h"
 #include "common/Fonts.h"
 #include "common/Twips.h"
+#include "transport/TransportSettings.h"
 
 namespace tavrilo {
 namespace {
@@ -139,7 +140,7 @@ void Form1::buildRightStrip() {
     makeLabel(this, QStringLiteral("Label13"), QStringLiteral("Speed"), 8520, 840, 615, 255,
               colors::grey, msSansSerif(9.75));
     m_sltempo = makeSlider(this, QStringLiteral("sltempo"),
-                           {Qt::Horizontal, 1, 1600, 1, 5, 1, QSlider::TicksBelow, 50}, 9240, 840,
+                           {Qt::Horizontal, kMinTempoMs, kMaxTempoMs, 1, 5, 1, QSlider::TicksBelow, 50}, 9240, 840,
                            6855, 255);
     auto* modes = new QButtonGroup(this);
     modes->setExclusive(true);
@@ -158,7 +159,7 @@ void Form1::buildRightStrip() {
     m_optraw[1]->setChecked(true);
     makeLabel(this, QStringLiteral("Label4"), QStringLiteral("Expand"), 10560, 1320, 1695, 255,
               colors::grey, tahoma(9.75), Qt::AlignHCenter | Qt::AlignTop);
-    const SliderLook cut{Qt::Horizontal, 0, 2000, 0, 5, 1, QSlider::TicksBelow, 100};
+    const SliderLook cut{Qt::Horizontal, kMinCut, kMaxCut, 0, 5, 1, QSlider::TicksBelow, 100};
     m_slidercut1 = makeSlider(this, QStringLiteral("Slidercut1"), cut, 10320, 1560, 2175, 255);
     m_slidercut21 = makeSlider(this, QStringLiteral("Slidercut21"), cut, 10320, 1800, 2175, 255);
 }

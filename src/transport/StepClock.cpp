@@ -8,14 +8,13 @@ namespace tavrilo {
 namespace {
 
 constexpr int kRampIntervalMs = 1;  // both ramps: as fast as the timer service ticks
-constexpr int kMaxCut = 2000;
 
 std::int16_t i16(int value) { return static_cast<std::int16_t>(value); }
 
 // The "Expand" sliders hold 0..2000; anything else from a hook is kept in that range so the
 // synthesis never sees a cut it was not tuned for.
 std::int16_t readCut(const std::function<int()>& hook) {
-    return hook ? i16(std::clamp(hook(), 0, kMaxCut)) : std::int16_t{0};
+    return hook ? i16(std::clamp(hook(), kMinCut, kMaxCut)) : std::int16_t{0};
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "sound/VoiceState.h"
 #include "transport/StepIndicators.h"
 #include "transport/TimerService.h"
+#include "transport/TransportSettings.h"
 
 namespace tavrilo {
 
@@ -32,8 +33,6 @@ public:
         std::function<int()> cut2;
     };
 
-    static constexpr int kMinTempoMs = 1;
-    static constexpr int kMaxTempoMs = 1600;
     static constexpr int kRestTone = 24;  // a Tone of 24 (or more) starts no note
 
     StepClock(StepParameterSet& score, StepIndicators& indicators, VoiceState& voice, Timers timers,
