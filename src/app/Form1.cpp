@@ -2,32 +2,39 @@
 
 #include <QCloseEvent>
 #include <QPainter>
+#include <QSlider>
 
 #include "app/ExitPrompt.h"
 #include "app/Form1Layout.h"
+#include "app/HelpWindow.h"
+#include "app/Instrument.h"
+#include "app/KeyboardPlayer.h"
+#include "board/DrawingBoard.h"
 #include "board/ScoreAddressing.h"
 #include "common/Artwork.h"
+#include "common/Controls.h"
+#include "common/QtColor.h"
 #include "common/Twips.h"
+#include "panels/MeterWindow.h"
+#include "panels/PanelWindow.h"
+#include "sound/MeterCanvas.h"
 
 namespace tavrilo {
 
-Form1::Form1(const Clock& clock, modSynth_DX7& sound)
+Form1::Form1(Instrument& instrument, MeterCanvas& meter)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_sound(sound),
-      m_timers(clock),
-      m_pump(m_timers) {
+      m_instrument(instrument),
+      m_meter(meter) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tavrilo Synth4 - draw a tune in chalk"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_backdrop = mainBackdrop();
     buildControls();
-    createTimers();
-    bindIndicators();
-    bindPatterns();
+    bindControls();
+    bindModels();
     connectOpeners();
-    connectHandlers();
     setOuterWidth(kNormalOuterWidth);
     move(0, 0);
 }
@@ -38,71 +45,67 @@ QPushButton* Form1::button(const char* objectName) const {
     return findChild<QPushButton*>(QString::fromLatin1(objectName), Qt::FindDirectChildrenOnly);
 }
 
-// The timers as designed; the step clock and the ramps take them over from here.
-void Form1::createTimers() {
-    m_timer1 = &m_timers.create(1, true, [this] { Timer1_Timer(); });
-    m_timer2 = &m_timers.create(0, true, [this] { m_stepClock->attackTick(); });
-    m_timer3 = &m_timers.create(75, false, [this] { m_stepClock->stepTick(); });
-    m_timer4 = &m_timers.create(0, false, [this] { m_stepClock->decayTick(); });
-    m_stepClock = std::make_unique<StepClock>(
-        m_score, m_indicators, m_voice, StepClock::Timers{*m_timer2, *m_timer3, *m_timer4},
-        StepClock::Hooks{[this] { Timer1_Timer(); }, [this] { return m_slidercut1->value(); },
-                         [this] { return m_slidercut21->value(); }});
-    m_drawing = std::make_unique<FreehandDrawing>(m_score, *m_timer2,
-                                                  [this] { return m_stepClock->currentStep(); });
-}
-
-void Form1::connectHandlers() {
-    const std::pair<const char*, void (Form1::*)()> clicks[] = {
-        {"cmdexit", &Form1::cmdexit_Click}, {"cmdplay", &Form1::cmdplay_Click},
-        {"cmdstop", &Form1::cmdstop_Click}, {"cmdreset", &Form1::cmdreset_Click},
-        {"cmdnew", &Form1::cmdnew_Click},
+// Events of the controls go to the instrument's handlers.
+void Form1::bindControls() {
+    Instrument& in = m_instrument;
+    const std::pair<const char*, void (Instrument::*)()> clicks[] = {
+        {"cmdplay", &Instrument::cmdplay_Click},
+        {"cmdstop", &Instrument::cmdstop_Click},
+        {"cmdreset", &Instrument::cmdreset_Click},
+        {"cmdnew", &Instrument::cmdnew_Click},
     };
     for (const auto& [name, handler] : clicks)
-        connect(button(name), &QPushButton::clicked, this, handler);
-    connect(m_sltempo, &QSlider::valueChanged, this, &Form1::sltempo_Change);
-    for (int i = 0; i < 9; ++i)
-        connect(lblcolor(i), &ColorBox::clicked, this, [this, i] { lblcolor_Click(i); });
+        connect(button(name), &QPushButton::clicked, this, [&in, handler] { (in.*handler)(); });
+    connect(button("cmdexit"), &QPushButton::clicked, this, &Form1::cmdexit_Click);
+    for (int i = 0; i < kChalks; ++i)
+        connect(m_lblcolor[static_cast<std::size_t>(i)], &ColorBox::clicked, this,
+                [&in, i] { in.lblcolor_Click(i); });
     for (int i = 0; i < 2; ++i)
-        connect(optraw(i), &QPushButton::clicked, this, [this, i] { optraw_Click(i); });
-    for (int k = 0; k < kSlots; ++k) {
-        connect(storeButton(k), &QPushButton::clicked, this, [this, k] { storeSlot_Click(k); });
-        connect(recallButton(k), &QPushButton::clicked, this, [this, k] { recallSlot_Click(k); });
+        connect(m_optraw[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+                [&in, i] { in.optraw_Click(i); });
+    for (int k = 0; k < kPatternSlots; ++k) {
+        const auto slot = static_cast<std::size_t>(k);
+        connect(m_store[slot], &QPushButton::clicked, this, [&in, k] { in.storeSlot_Click(k); });
+        connect(m_recall[slot], &QPushButton::clicked, this, [&in, k] { in.recallSlot_Click(k); });
     }
-    connect(m_picdraw, &DrawingBoard::MouseDown, this, &Form1::Picdraw_MouseDown);
-    connect(m_picdraw, &DrawingBoard::MouseMove, this, &Form1::Picdraw_MouseMove);
-    connect(m_picdraw, &DrawingBoard::MouseUp, this, &Form1::Picdraw_MouseUp);
+    connect(m_picdraw, &DrawingBoard::MouseDown, this,
+            [&in](int b, int s, float x, float y) { in.Picdraw_MouseDown(b, s, x, y); });
+    connect(m_picdraw, &DrawingBoard::MouseMove, this,
+            [&in](int b, int s, float x, float y) { in.Picdraw_MouseMove(b, s, x, y); });
+    connect(m_picdraw, &DrawingBoard::MouseUp, this,
+            [&in](int b, int s, float x, float y) { in.Picdraw_MouseUp(b, s, x, y); });
     new KeyboardPlayer(
         this, [this](const QWidget* window) { return isOurWindow(window); },
-        [this](std::int16_t pitch) { keyboardNote(pitch); });
+        [&in](std::uint32_t code, char32_t c, bool repeat) {
+            return in.notePressed(code, c, repeat);
+        });
+}
+
+// What the window shows follows the instrument's models.
+void Form1::bindModels() {
+    Instrument& in = m_instrument;
+    TransportSettings& settings = in.settings();
+    m_subscriptions.push_back(bindSlider(m_sltempo, settings.tempo));
+    m_subscriptions.push_back(bindSlider(m_slidercut1, settings.expand1));
+    m_subscriptions.push_back(bindSlider(m_slidercut21, settings.expand2));
+    m_subscriptions.push_back(in.indicators().lampChanged.connect([this](int step, bool red) {
+        m_stepLamps[static_cast<std::size_t>(step)]->setColor(red ? colors::red : colors::black);
+    }));
+    m_subscriptions.push_back(in.indicators().playLampChanged.connect(
+        [this](bool green) { m_picture3->setColor(green ? colors::green : colors::black); }));
+    m_subscriptions.push_back(in.patterns().recallShown.connect(
+        [this](int slot) { m_recall[static_cast<std::size_t>(slot)]->show(); }));
+    m_subscriptions.push_back(in.patterns().previewChanged.connect([this](int slot, bool lit) {
+        m_previews[static_cast<std::size_t>(slot)]->setColor(lit ? colors::red : colors::black);
+    }));
+    m_subscriptions.push_back(
+        in.segmentDrawn.connect([this](const Segment& s) { m_picdraw->drawSegment(s); }));
+    m_subscriptions.push_back(in.boardCleared.connect([this] { m_picdraw->Cls(); }));
 }
 
 bool Form1::isOurWindow(const QWidget* window) const {
     return window == this || window == m_form2.get() || window == m_form5.get() ||
            window == m_form6.get() || window == m_form3.get() || window == m_help.get();
-}
-
-void Form1::bindPatterns() {
-    m_patterns.addListener([this](const PatternMemory::Change& c) {
-        if (c.kind == PatternMemory::Change::Kind::RecallVisible)
-            recallButton(c.slot)->setVisible(c.on);
-        else
-            Picpre(c.slot)->setColor(m_patterns.previewColor(c.slot));
-    });
-}
-
-void Form1::bindIndicators() {
-    m_indicators.addListener([this](const StepIndicators::Change& c) {
-        switch (c.kind) {
-            case StepIndicators::Kind::Lamp:
-                Picture4(c.step + 32)->setColor(c.on ? colors::red : colors::black);
-                break;
-            case StepIndicators::Kind::PlayLamp:
-                m_picture3->setColor(c.on ? colors::green : colors::black);
-                break;
-            case StepIndicators::Kind::Marker: break;  // markers stand on the panels only
-        }
-    });
 }
 
 void Form1::connectOpeners() {
@@ -137,40 +140,23 @@ void Form1::openHelp() {
 }
 
 bool Form1::Form_Load() {
-    if (!m_sound.InitSound()) return false;
-    m_sound.Play(0);
-    m_sound.Play(1);
+    if (!m_instrument.Form_Load()) return false;
     setOuterWidth(kNormalOuterWidth);
     // Swatches 0..7 take their chalks' colours, the upper half of the classic sixteen; the
     // orange one keeps the colour it was made with.
     for (int i = 0; i < 8; ++i)
-        lblcolor(i)->setColor(chalkTable()[static_cast<std::size_t>(i)].color);
-    m_drawing->setPenColor(colors::white);
+        m_lblcolor[static_cast<std::size_t>(i)]->setColor(
+            chalkTable()[static_cast<std::size_t>(i)].color);
     m_picdraw->setBackColor(colors::black);
-    m_voice.amp1 = 0;
-    m_voice.amp2 = 0;
-    m_voice.amRate1 = 0;
-    m_voice.amRate2 = 0;
-    m_voice.fmRate = 0;
-    m_voice.cut1 = 0;
-    m_voice.cut2 = 0;
-    m_sltempo->setValue(200);
-    // The first write into a panel's sliders is where that panel comes into being, hidden.
-    m_form2 = std::make_unique<PanelWindow>(PanelWindow::Kind::Oscillator, m_score, m_indicators);
-    m_form6 = std::make_unique<PanelWindow>(PanelWindow::Kind::Modulation, m_score, m_indicators);
-    m_form5 = std::make_unique<PanelWindow>(PanelWindow::Kind::Envelope, m_score, m_indicators);
-    m_score.fillStartup();
-    m_voice.envLevel = 0;
-    m_score.setLength(kMaxLength);
+    StepParameterSet& score = m_instrument.score();
+    StepIndicators& indicators = m_instrument.indicators();
+    m_form2 = std::make_unique<PanelWindow>(PanelWindow::Kind::Oscillator, score, indicators);
+    m_form6 = std::make_unique<PanelWindow>(PanelWindow::Kind::Modulation, score, indicators);
+    m_form5 = std::make_unique<PanelWindow>(PanelWindow::Kind::Envelope, score, indicators);
     // The synthesis draws into the meter window from its first tick on, shown or not.
-    m_form3 = std::make_unique<MeterWindow>();
-    for (MeterBox box : {MeterBox::WPB1, MeterBox::Picture1, MeterBox::o1VU, MeterBox::Picture2})
-        m_form3->box(box)->setImage(&m_meterCanvas.image(box));
-    m_meterCanvas.setPresentListener([this] { m_form3->refreshBoxes(); });
+    m_form3 = std::make_unique<MeterWindow>(m_meter);
     return true;
 }
-
-void Form1::startTimers() { m_pump.start(); }
 
 int Form1::outerWidth() const { return width() * kTwipsPerPixel + kFrameTwips; }
 
@@ -184,8 +170,7 @@ void Form1::cmdexit_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    m_pump.stop();
-    m_sound.ReleaseSound();
+    m_instrument.Form_Unload();
     for (QWidget* w : {static_cast<QWidget*>(m_form2.get()), static_cast<QWidget*>(m_form5.get()),
                        static_cast<QWidget*>(m_form6.get()), static_cast<QWidget*>(m_form3.get()),
                        static_cast<QWidget*>(m_help.get())})
@@ -196,47 +181,10 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(224, 224, 224));
+    painter.fillRect(rect(), toQColor(colors::panelGrey));
     painter.drawImage(0, 0, m_backdrop);
     for (const DecorLine& line : form1Lines())
         paintDecorLine(painter, line);
 }
-
-void Form1::cmdplay_Click() { m_stepClock->play(); }
-void Form1::cmdstop_Click() { m_stepClock->stop(); }
-void Form1::cmdreset_Click() { m_stepClock->reset(); }
-void Form1::sltempo_Change() { m_stepClock->setTempo(m_sltempo->value()); }
-
-void Form1::cmdnew_Click() {
-    m_picdraw->Cls();
-    m_drawing->clearPosition();
-}
-
-void Form1::lblcolor_Click(int index) { m_drawing->lblcolor_Click(index); }
-
-void Form1::optraw_Click(int index) {
-    m_drawing->setMode(index == 0 ? AddressingMode::PlayStep : AddressingMode::CursorStep);
-}
-
-void Form1::Picdraw_MouseDown(int button, int, float x, float y) {
-    m_drawing->mouseDown(button, x, y);
-}
-
-void Form1::Picdraw_MouseMove(int button, int, float x, float y) {
-    if (const auto segment = m_drawing->mouseMove(button, x, y)) m_picdraw->drawSegment(*segment);
-}
-
-void Form1::Picdraw_MouseUp(int button, int, float x, float y) { m_drawing->mouseUp(button, x, y); }
-
-void Form1::keyboardNote(std::int16_t pitch) {
-    m_stepClock->loadVoice(m_stepClock->currentStep(), pitch);
-    Timer1_Timer();  // heard at once, as a step is
-}
-
-void Form1::storeSlot_Click(int slot) { m_patterns.store(slot); }
-void Form1::recallSlot_Click(int slot) { m_patterns.recall(slot); }
-
-// The synthesis tick: both tables, the sound buffers, the traces and the level bars.
-void Form1::Timer1_Timer() { m_engine.tick(m_voice, m_sound, m_meterCanvas); }
 
 }  // namespace tavrilo

@@ -1,36 +1,29 @@
 #pragma once
 
-#include <QLabel>
+#include <QImage>
 #include <QPushButton>
-#include <QSlider>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <vector>
 
-#include "app/HelpWindow.h"
-#include "app/KeyboardPlayer.h"
-#include "board/DrawingBoard.h"
-#include "board/FreehandDrawing.h"
-#include "common/Clock.h"
-#include "common/Controls.h"
-#include "panels/MeterWindow.h"
-#include "panels/PanelWindow.h"
-#include "panels/StepParameterSet.h"
-#include "patterns/PatternMemory.h"
-#include "sound/MeterCanvas.h"
-#include "sound/SynthEngine.h"
-#include "sound/VoiceState.h"
-#include "sound/modSynth_DX7.h"
-#include "transport/QtTimerPump.h"
-#include "transport/StepClock.h"
-#include "transport/StepIndicators.h"
-#include "transport/TimerService.h"
+class QSlider;
 
 namespace tavrilo {
 
+class ColorBox;
+class DrawingBoard;
+class HelpWindow;
+class Instrument;
+class MeterCanvas;
+class MeterWindow;
+class PanelWindow;
+class Subscription;
+
 // The main window: the drawing board, the chalk palette, the transport, the pattern slots and
-// the openers of the other windows. It owns the score, the voice and the four timers, and its
-// load handler brings all of them to their start-up state.
+// the openers of the other windows. It builds the controls, binds them to the instrument's
+// models and forwards their events to the instrument's handlers; the behaviour is the
+// instrument's. Controls carry their design names as object names ("cmdplay", "lblcolor_3").
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -39,72 +32,30 @@ public:
     static constexpr int kClientHeightTwips = 7635;
     static constexpr int kNormalOuterWidth = 8340;
     static constexpr int kWideOuterWidth = 14460;
-    static constexpr int kSlots = 6;
 
-    Form1(const Clock& clock, modSynth_DX7& sound);
+    // Both must outlive the window.
+    Form1(Instrument& instrument, MeterCanvas& meter);
     ~Form1() override;
 
-    // The load handler. False when the sound cannot be opened: the caller then ends the program
-    // without showing a window.
+    // The load handler: the instrument's, then the window's own start-up state and the panel
+    // and meter windows, hidden. False when the sound cannot be opened: the caller then ends
+    // the program without showing a window.
     bool Form_Load();
-    // Hands the timers to the Qt event loop; called once the window is shown. Tests that step
-    // a SteppedClock drive timers() themselves instead.
-    void startTimers();
 
     int outerWidth() const;
     void setOuterWidth(int twips);
 
-    // Handlers of the main window's controls and timers.
+    // "E&xit": asks, and on Yes ends the program at once, without the unload.
     void cmdexit_Click();
-    void cmdplay_Click();
-    void cmdstop_Click();
-    void cmdreset_Click();
-    void cmdnew_Click();
-    void sltempo_Change();
-    void lblcolor_Click(int index);
-    void optraw_Click(int index);
-    void Picdraw_MouseDown(int button, int shift, float x, float y);
-    void Picdraw_MouseMove(int button, int shift, float x, float y);
-    void Picdraw_MouseUp(int button, int shift, float x, float y);
-    // A note key of the computer keyboard: the settings of currentStep at the key's pitch.
-    void keyboardNote(std::int16_t pitch);
-    void storeSlot_Click(int slot);   // "S": Command4, Command6, ... Command14
-    void recallSlot_Click(int slot);  // "L": Command5, Command7, ... Command15
-    void Timer1_Timer();
 
-    StepParameterSet& score() { return m_score; }
-    StepIndicators& indicators() { return m_indicators; }
-    VoiceState& voice() { return m_voice; }
-    const SynthEngine& engine() const { return m_engine; }
-    const MeterCanvas& meterCanvas() const { return m_meterCanvas; }
-    StepClock& stepClock() { return *m_stepClock; }
-    FreehandDrawing& drawing() { return *m_drawing; }
-    PatternMemory& patterns() { return m_patterns; }
-    TimerService& timers() { return m_timers; }
-    TimerService::Timer& Timer1() { return *m_timer1; }
-    TimerService::Timer& Timer2() { return *m_timer2; }
-    TimerService::Timer& Timer3() { return *m_timer3; }
-    TimerService::Timer& Timer4() { return *m_timer4; }
-
+    // The other windows; null until made (the panels and the meter at load, help at first use).
     PanelWindow* Form2() const { return m_form2.get(); }
     PanelWindow* Form5() const { return m_form5.get(); }
     PanelWindow* Form6() const { return m_form6.get(); }
     MeterWindow* Form3() const { return m_form3.get(); }
-    HelpWindow* Dialoghelp() const { return m_help.get(); }  // null until first opened
-
+    HelpWindow* Dialoghelp() const { return m_help.get(); }
     DrawingBoard* Picdraw() const { return m_picdraw; }
-    ColorBox* lblcolor(int i) const { return m_lblcolor[static_cast<std::size_t>(i)]; }
-    ColorBox* Picture3() const { return m_picture3; }
-    ColorBox* Picture4(int i) const { return m_stepLamps[static_cast<std::size_t>(i - 32)]; }
-    ColorBox* Picpre(int k) const { return m_previews[static_cast<std::size_t>(k)]; }
-    QPushButton* storeButton(int slot) const { return m_store[static_cast<std::size_t>(slot)]; }
-    QPushButton* recallButton(int slot) const { return m_recall[static_cast<std::size_t>(slot)]; }
-    QPushButton* optraw(int i) const { return m_optraw[static_cast<std::size_t>(i)]; }
-    QSlider* sltempo() const { return m_sltempo; }
-    QSlider* Slidercut1() const { return m_slidercut1; }
-    QSlider* Slidercut21() const { return m_slidercut21; }
     QPushButton* button(const char* objectName) const;
-    QPushButton* cmdexit() const { return button("cmdexit"); }
 
 signals:
     // The program should end with this status (the exit prompt answered Yes, or the window closed).
@@ -122,41 +73,24 @@ private:
     void buildPalette();
     void buildSlots();
     void buildRightStrip();
-    void createTimers();
-    void bindIndicators();
+    void bindControls();
+    void bindModels();
     void connectOpeners();
     void openWindow(QWidget* window);
     void openHelp();
-    void connectHandlers();
-    void bindPatterns();
     bool isOurWindow(const QWidget* window) const;
 
-    modSynth_DX7& m_sound;
-
-    StepParameterSet m_score;
-    StepIndicators m_indicators;
-    VoiceState m_voice;
-    SynthEngine m_engine;
-    MeterCanvas m_meterCanvas;
-
-    TimerService m_timers;
-    TimerService::Timer* m_timer1 = nullptr;
-    TimerService::Timer* m_timer2 = nullptr;
-    TimerService::Timer* m_timer3 = nullptr;
-    TimerService::Timer* m_timer4 = nullptr;
-    QtTimerPump m_pump;
-    std::unique_ptr<StepClock> m_stepClock;
-    std::unique_ptr<FreehandDrawing> m_drawing;
-    PatternMemory m_patterns{m_score};
+    Instrument& m_instrument;
+    MeterCanvas& m_meter;
 
     QImage m_backdrop;
     DrawingBoard* m_picdraw = nullptr;
     ColorBox* m_picture3 = nullptr;
-    std::array<ColorBox*, 9> m_lblcolor{};
-    std::array<ColorBox*, kSteps> m_stepLamps{};
-    std::array<ColorBox*, kSlots> m_previews{};
-    std::array<QPushButton*, kSlots> m_store{};
-    std::array<QPushButton*, kSlots> m_recall{};
+    std::vector<ColorBox*> m_lblcolor;   // by swatch number
+    std::vector<ColorBox*> m_stepLamps;  // Picture4(32 + step)
+    std::vector<ColorBox*> m_previews;   // Picpre(slot)
+    std::vector<QPushButton*> m_store;   // "S" of each slot
+    std::vector<QPushButton*> m_recall;  // "L" of each slot
     std::array<QPushButton*, 2> m_optraw{};
     QSlider* m_sltempo = nullptr;
     QSlider* m_slidercut1 = nullptr;
@@ -167,6 +101,7 @@ private:
     std::unique_ptr<PanelWindow> m_form6;
     std::unique_ptr<MeterWindow> m_form3;
     std::unique_ptr<HelpWindow> m_help;
+    std::vector<Subscription> m_subscriptions;
 };
 
 }  // namespace tavrilo

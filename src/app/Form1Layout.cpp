@@ -5,10 +5,13 @@
 #include <QPainter>
 
 #include "app/Form1.h"
+#include "board/DrawingBoard.h"
 #include "board/ScoreAddressing.h"
 #include "common/Artwork.h"
+#include "common/Controls.h"
 #include "common/Fonts.h"
 #include "common/Twips.h"
+#include "patterns/PatternMemory.h"
 #include "transport/TransportSettings.h"
 
 namespace tavrilo {
@@ -39,21 +42,25 @@ constexpr ButtonPlace kButtons[] = {
     {"Command3", "vol", 5160, 7260, 375, 195, kOpenerFace},
 };
 
+// The swatches left to right on screen, with the labels of their captions (the caption itself
+// is the legend of the row the swatch's chalk writes).
 struct SwatchPlace {
     int swatch;
     int left;
     const char* legendName;
-    const char* legend;
 };
-
-// Left to right on screen.
 constexpr SwatchPlace kSwatches[] = {
-    {0, 720, "Label24", "Tone"},   {1, 1440, "Label26", "Osc1"},  {2, 2160, "Label28", "Osc2"},
-    {3, 3120, "Label30", "AM1"},   {6, 3840, "Label31", "AM2"},   {4, 4560, "Label32", "FM"},
-    {8, 5640, "Label5", "Atteck"}, {7, 6360, "Label34", "Decay"}, {5, 7080, "Label33", "VOL"},
+    {0, 720, "Label24"},  {1, 1440, "Label26"}, {2, 2160, "Label28"},
+    {3, 3120, "Label30"}, {6, 3840, "Label31"}, {4, 4560, "Label32"},
+    {8, 5640, "Label5"},  {7, 6360, "Label34"}, {5, 7080, "Label33"},
 };
+static_assert(std::size(kSwatches) == kChalks);
 
 constexpr int slotLeft(int slot) { return 5760 + 360 * slot; }
+
+// The board, and under it a lamp per step column: the board's X of step i is 240 i.
+constexpr int kBoardLeft = 240;
+constexpr int kLampTop = 6240;
 
 }  // namespace
 
@@ -85,12 +92,13 @@ void Form1::buildControls() {
     m_picture3->setObjectName(QStringLiteral("Picture3"));
     m_picture3->setGeometry(twipsRect(4200, 840, 135, 375));
 
-    m_picdraw = new DrawingBoard(this, twipsRect(240, 1320, 7695, 4935));
-    for (int i = 32; i < 64; ++i) {
+    m_picdraw = new DrawingBoard(this, twipsRect(kBoardLeft, 1320, 7695, 4935));
+    for (int step = 0; step < kSteps; ++step) {
         auto* lamp = new ColorBox(this, colors::black);
-        lamp->setObjectName(arrayName("Picture4", i));
-        lamp->setGeometry(twipsRect(240 + 240 * (i - 32), 6240, i < 36 ? 270 : 255, 75));
-        m_stepLamps[static_cast<std::size_t>(i - 32)] = lamp;
+        lamp->setObjectName(arrayName("Picture4", kSteps + step));
+        lamp->setGeometry(
+            twipsRect(kBoardLeft + kColumnTwips * step, kLampTop, step < 4 ? 270 : 255, 75));
+        m_stepLamps.push_back(lamp);
     }
     buildPalette();
     buildSlots();
@@ -106,42 +114,47 @@ void Form1::buildTopRow() {
 
 void Form1::buildPalette() {
     const QFont font = tahoma(8.25);
+    m_lblcolor.assign(kChalks, nullptr);
     for (const SwatchPlace& s : kSwatches) {
         // Only the orange swatch has its colour from the start; load colours the others.
-        auto* swatch = new ColorBox(this, s.swatch == 8 ? chalkTable()[8].color : colors::black);
+        const Chalk& chalk = chalkTable()[static_cast<std::size_t>(s.swatch)];
+        auto* swatch = new ColorBox(this, s.swatch == 8 ? chalk.color : colors::black);
         swatch->setObjectName(arrayName("lblcolor", s.swatch));
         swatch->setGeometry(twipsRect(s.left, 6600, 495, 495));
         m_lblcolor[static_cast<std::size_t>(s.swatch)] = swatch;
-        makeLabel(this, QString::fromLatin1(s.legendName), QString::fromLatin1(s.legend), s.left,
+        const std::string_view legend = rowInfo(chalk.row).legend;
+        makeLabel(this, QString::fromLatin1(s.legendName),
+                  QString::fromLatin1(legend.data(), static_cast<qsizetype>(legend.size())), s.left,
                   7200, 495, 255, colors::darkGrey, font, Qt::AlignHCenter | Qt::AlignTop);
     }
 }
 
 void Form1::buildSlots() {
     const QFont font = tahoma(8.25);
-    for (int k = 0; k < kSlots; ++k) {
+    for (int k = 0; k < kPatternSlots; ++k) {
         auto* preview = new ColorBox(this, colors::black);
         preview->setObjectName(arrayName("Picpre", k));
         preview->setGeometry(twipsRect(slotLeft(k), 720, 255, 135));
-        m_previews[static_cast<std::size_t>(k)] = preview;
+        m_previews.push_back(preview);
         // Store and recall buttons: Command4/Command5 for slot 0 up to Command14/Command15.
-        m_store[static_cast<std::size_t>(k)] =
-            makeButton(this, QStringLiteral("Command%1").arg(4 + 2 * k), QStringLiteral("S"),
-                       slotLeft(k), 840, 255, 255, rgb(0, 128, 0), font);
+        m_store.push_back(makeButton(this, QStringLiteral("Command%1").arg(4 + 2 * k),
+                                     QStringLiteral("S"), slotLeft(k), 840, 255, 255,
+                                     rgb(0, 128, 0), font));
         QPushButton* recall =
             makeButton(this, QStringLiteral("Command%1").arg(5 + 2 * k), QStringLiteral("L"),
                        slotLeft(k), 1080, 255, 195, rgb(0, 128, 128), font);
         recall->hide();
-        m_recall[static_cast<std::size_t>(k)] = recall;
+        m_recall.push_back(recall);
     }
 }
 
 void Form1::buildRightStrip() {
     makeLabel(this, QStringLiteral("Label13"), QStringLiteral("Speed"), 8520, 840, 615, 255,
               colors::grey, msSansSerif(9.75));
-    m_sltempo = makeSlider(this, QStringLiteral("sltempo"),
-                           {Qt::Horizontal, kMinTempoMs, kMaxTempoMs, 1, 5, 1, QSlider::TicksBelow, 50}, 9240, 840,
-                           6855, 255);
+    m_sltempo =
+        makeSlider(this, QStringLiteral("sltempo"),
+                   {Qt::Horizontal, kMinTempoMs, kMaxTempoMs, 1, 5, 1, QSlider::TicksBelow, 50},
+                   9240, 840, 6855, 255);
     auto* modes = new QButtonGroup(this);
     modes->setExclusive(true);
     for (int i = 0; i < 2; ++i) {

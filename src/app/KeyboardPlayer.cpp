@@ -3,12 +3,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "transport/KeyboardNotes.h"
-
 namespace tavrilo {
 
-KeyboardPlayer::KeyboardPlayer(QObject* parent, WindowTest isOurWindow, PlayNote play)
-    : QObject(parent), m_isOurWindow(std::move(isOurWindow)), m_play(std::move(play)) {
+KeyboardPlayer::KeyboardPlayer(QObject* parent, WindowTest isOurWindow, KeyDown keyDown)
+    : QObject(parent), m_isOurWindow(std::move(isOurWindow)), m_keyDown(std::move(keyDown)) {
     qApp->installEventFilter(this);
 }
 
@@ -20,11 +18,8 @@ bool KeyboardPlayer::eventFilter(QObject* watched, QEvent* event) {
     if (!m_isOurWindow(static_cast<QWidget*>(watched)->window())) return false;
     const QString text = key->text();
     const char32_t character = text.size() == 1 ? text.at(0).unicode() : 0;
-    const auto pitch = pitchForKey(key->nativeScanCode(), character);
-    if (!pitch) return false;
-    // Handled here, repeat or not, so the press does not travel on to the focused control.
-    if (!key->isAutoRepeat()) m_play(*pitch);
-    return true;
+    // A note key is handled here, repeat or not, so it does not travel on to the focused control.
+    return m_keyDown(key->nativeScanCode(), character, key->isAutoRepeat());
 }
 
 }  // namespace tavrilo

@@ -8,24 +8,26 @@
 namespace tavrilo {
 
 // Lets the computer keyboard play the synth in every window of ours: an application-wide event
-// filter that turns a press of one of the 24 note keys into a note. Presses with Ctrl, Alt or
-// Meta held are left alone (Alt+X still reaches the Exit button), as are auto-repeats, releases
-// and anything typed while a modal dialog is up.
+// filter that hands key presses to the instrument. Presses with Ctrl, Alt or Meta held are left
+// alone (Alt+X still reaches the Exit button, Ctrl+Z undoes), as are releases and anything typed
+// while a modal dialog is up.
 class KeyboardPlayer : public QObject {
     Q_OBJECT
 public:
     using WindowTest = std::function<bool(const QWidget* window)>;
-    using PlayNote = std::function<void(std::int16_t pitch)>;
+    // A key went down: its X11 keycode (0 when the platform gives none), its character, whether
+    // it repeats; true when it was a note key, which then goes no further.
+    using KeyDown = std::function<bool(std::uint32_t scanCode, char32_t character, bool repeat)>;
 
     // Installs itself on the application; it goes away with its parent.
-    KeyboardPlayer(QObject* parent, WindowTest isOurWindow, PlayNote play);
+    KeyboardPlayer(QObject* parent, WindowTest isOurWindow, KeyDown keyDown);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     WindowTest m_isOurWindow;
-    PlayNote m_play;
+    KeyDown m_keyDown;
 };
 
 }  // namespace tavrilo

@@ -3,9 +3,12 @@
 #include <exception>
 
 #include "app/Form1.h"
+#include "app/Instrument.h"
 #include "common/ApplicationLook.h"
 #include "common/Clock.h"
+#include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
+#include "transport/QtTimerPump.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -15,16 +18,19 @@ int main(int argc, char* argv[]) {
 
     tavrilo::SteadyClock clock;
     tavrilo::modSynth_DX7 sound(clock);
+    tavrilo::MeterCanvas meter;
     try {
-        tavrilo::Form1 form(clock, sound);
+        tavrilo::Instrument instrument(clock, sound, meter);
+        tavrilo::Form1 form(instrument, meter);
         if (!form.Form_Load()) {
             std::fprintf(stderr, "cannot open the sound device: %s\n", sound.lastError().c_str());
             return 1;
         }
         QObject::connect(&form, &tavrilo::Form1::programEnded, &app, &QCoreApplication::exit,
                          Qt::QueuedConnection);
+        tavrilo::QtTimerPump pump(instrument.timers());
         form.show();
-        form.startTimers();
+        pump.start();
         return app.exec();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Tavrilo Synth stopped: %s\n", e.what());

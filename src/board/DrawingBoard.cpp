@@ -8,6 +8,7 @@
 
 #include "common/Controls.h"
 #include "common/QtColor.h"
+#include "common/Twips.h"
 
 namespace tavrilo {
 namespace {
@@ -36,7 +37,7 @@ int shiftFlags(Qt::KeyboardModifiers modifiers) {
 QPointF pixelOf(QPointF twips) {
     static constexpr double kLimit = 1 << 20;
     const auto toPixel = [](double t) {
-        const double p = t / DrawingBoard::kTwipsPerPixel + 0.5;
+        const double p = t / kTwipsPerPixel + 0.5;
         return std::isnan(p) ? 0.5 : std::clamp(p, -kLimit, kLimit);
     };
     return {toPixel(twips.x()), toPixel(twips.y())};

@@ -24,7 +24,6 @@ class DrawingBoard : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kBorderPx = 2;
-    static constexpr int kTwipsPerPixel = 15;
 
     // The board has a fixed place and size (in pixels); its picture is made at once, so it
     // exists before the window is first shown.

@@ -2,13 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 
 namespace tavrilo {
-
-FreehandDrawing::FreehandDrawing(StepParameterSet& score, TimerService::Timer& attackRamp,
-                                 std::function<int()> currentStep)
-    : m_score(score), m_attackRamp(attackRamp), m_currentStep(std::move(currentStep)) {}
 
 void FreehandDrawing::lblcolor_Click(int swatch) {
     if (swatch < 0 || swatch >= kChalks) return;
@@ -21,7 +16,8 @@ void FreehandDrawing::mouseDown(int button, float x, float y) {
     m_position = {x, y};
 }
 
-std::optional<Segment> FreehandDrawing::mouseMove(int /*button*/, float x, float y) {
+std::optional<Segment> FreehandDrawing::mouseMove(int /*button*/, float x, float y,
+                                                  int currentStep) {
     if (!m_penDown) return std::nullopt;
 
     const Segment segment{m_position, {x, y}, m_penColor};
@@ -30,16 +26,15 @@ std::optional<Segment> FreehandDrawing::mouseMove(int /*button*/, float x, float
     m_sliderdraw = std::clamp<std::int32_t>(columnOfX(x), kCursorMin, kCursorMax);
 
     if (const auto chalk = findChalk(m_penColor)) {
-        const int step = addressedStep(m_mode, m_currentStep ? m_currentStep() : 0, m_sliderdraw);
+        const int step = addressedStep(m_mode, currentStep, m_sliderdraw);
         // The cell write clamps the value to the row's range and ignores a step off the score.
         m_score.setCell(chalk->row, step, drawnValue(y, chalk->divisor));
     }
     return segment;
 }
 
-void FreehandDrawing::mouseUp(int button, float /*x*/, float /*y*/) {
+void FreehandDrawing::mouseUp(int button) {
     if (button == kLeftButton) m_penDown = false;
-    m_attackRamp.setEnabled(false);
 }
 
 }  // namespace tavrilo

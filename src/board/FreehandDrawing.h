@@ -1,12 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 
 #include "board/ScoreAddressing.h"
 #include "common/Color.h"
 #include "panels/StepParameterSet.h"
-#include "transport/TimerService.h"
 
 namespace tavrilo {
 
@@ -39,10 +37,7 @@ public:
     static constexpr int kCursorMin = 0;
     static constexpr int kCursorMax = kSteps - 1;
 
-    // `attackRamp` is Timer2, which every button release switches off; `currentStep` reads the
-    // step clock's next step (0..31) for mode "1".
-    FreehandDrawing(StepParameterSet& score, TimerService::Timer& attackRamp,
-                    std::function<int()> currentStep);
+    explicit FreehandDrawing(StepParameterSet& score) : m_score(score) {}
 
     // A palette swatch 0..8 was clicked: its chalk becomes the pen. Other numbers change nothing.
     void lblcolor_Click(int swatch);
@@ -63,19 +58,18 @@ public:
     // Only the left button (exactly 1) puts the pen down; a press draws nothing by itself.
     void mouseDown(int button, float x, float y);
     // With the pen down: moves the drawing position to (x, y), sets the step cursor, writes at
-    // most one cell, and returns the segment to draw. The button is not consulted: the pen alone
-    // decides. With the pen up nothing happens.
-    std::optional<Segment> mouseMove(int button, float x, float y);
-    // Only the left button lifts the pen; every release switches the attack ramp off.
-    void mouseUp(int button, float x, float y);
+    // most one cell, and returns the segment to draw. Mode "1" writes at `currentStep`, the step
+    // the step clock plays next. The button is not consulted: the pen alone decides. With the pen
+    // up nothing happens.
+    std::optional<Segment> mouseMove(int button, float x, float y, int currentStep);
+    // Only the left button lifts the pen.
+    void mouseUp(int button);
 
     // "new": the board is cleared and the drawing position returns to (0, 0).
     void clearPosition() { m_position = {}; }
 
 private:
     StepParameterSet& m_score;
-    TimerService::Timer& m_attackRamp;
-    std::function<int()> m_currentStep;
 
     ColorValue m_penColor = colors::white;
     bool m_penDown = false;

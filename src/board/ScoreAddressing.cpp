@@ -24,15 +24,15 @@ std::int32_t roundHalfEvenToInt32(double v) {
 
 const std::array<Chalk, kChalks>& chalkTable() {
     static const std::array<Chalk, kChalks> table = {{
-        {rgb(128, 128, 128), Row::Tone, 200, 0},
-        {rgb(0, 0, 255), Row::Osc1, 720, 1},
-        {rgb(0, 255, 0), Row::Osc2, 720, 2},
-        {rgb(0, 255, 255), Row::AM1, 50, 3},
-        {rgb(255, 0, 0), Row::FM, 50, 4},
-        {rgb(255, 0, 255), Row::VOL, 50, 5},
-        {rgb(255, 255, 0), Row::AM2, 50, 6},
-        {rgb(255, 255, 255), Row::Decay, 200, 7},
-        {rgb(255, 128, 0), Row::Atteck, 190, 8},
+        {rgb(128, 128, 128), Row::Tone, 200},
+        {rgb(0, 0, 255), Row::Osc1, 720},
+        {rgb(0, 255, 0), Row::Osc2, 720},
+        {rgb(0, 255, 255), Row::AM1, 50},
+        {rgb(255, 0, 0), Row::FM, 50},
+        {rgb(255, 0, 255), Row::VOL, 50},
+        {rgb(255, 255, 0), Row::AM2, 50},
+        {rgb(255, 255, 255), Row::Decay, 200},
+        {rgb(255, 128, 0), Row::Atteck, 190},
     }};
     return table;
 }

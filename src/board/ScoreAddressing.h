@@ -13,19 +13,18 @@ namespace tavrilo {
 // board's border, origin top left, Y downwards; the chalk colour chooses the row, X (or the
 // play position) the step, Y the value.
 
-// One chalk of the palette: pen colour (0xBBGGRR), the row it writes, the divisor that scales
-// board Y to that row's values, and the palette swatch `lblcolor`(swatch) that carries it.
+// One chalk of the palette: pen colour (0xBBGGRR), the row it writes and the divisor that
+// scales board Y to that row's values.
 struct Chalk {
     ColorValue color;
     Row row;
     int divisor;
-    int swatch;
 };
 
 inline constexpr int kChalks = 9;
 inline constexpr int kColumnTwips = 240;  // width of one step column on the board
 
-// The nine chalks, indexed by swatch number.
+// The nine chalks, indexed by the number of the palette swatch `lblcolor`(i) that carries each.
 const std::array<Chalk, kChalks>& chalkTable();
 
 // The chalk whose colour is `penColor`; nothing for a colour that is no chalk.

@@ -85,6 +85,13 @@ QSlider* makeSlider(QWidget* parent, const QString& objectName, const SliderLook
     return slider;
 }
 
+Subscription bindSlider(QSlider* slider, Setting& setting) {
+    slider->setValue(setting.value());
+    QObject::connect(slider, &QSlider::valueChanged, slider,
+                     [&setting](int value) { setting.set(value); });
+    return setting.changed.connect([slider](int value) { slider->setValue(value); });
+}
+
 void paintSunkenBorder(QPainter& painter, const QRect& outer) {
     const int l = outer.left(), t = outer.top(), r = outer.right(), b = outer.bottom();
     painter.setPen(QColor(128, 128, 128));

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "common/Color.h"
+#include "common/Setting.h"
 
 class QPainter;
 
@@ -62,6 +63,11 @@ struct SliderLook {
 // move the thumb the way they point. Geometry in twips.
 QSlider* makeSlider(QWidget* parent, const QString& objectName, const SliderLook& look, int left,
                     int top, int width, int height);
+
+// Binds a slider to a setting both ways: the slider shows the setting's value at once and follows
+// it, and moving the slider sets it. The setting must outlive the slider; the subscription ends
+// the binding's model side.
+[[nodiscard]] Subscription bindSlider(QSlider* slider, Setting& setting);
 
 // The 2-pixel sunken 3-D border of a picture box, drawn inside `outer`.
 void paintSunkenBorder(QPainter& painter, const QRect& outer);

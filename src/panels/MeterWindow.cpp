@@ -4,6 +4,7 @@
 
 #include "common/Artwork.h"
 #include "common/Fonts.h"
+#include "common/QtColor.h"
 #include "common/Twips.h"
 
 namespace tavrilo {
@@ -36,7 +37,7 @@ constexpr DecorLine kDecor[] = {
 
 }  // namespace
 
-MeterWindow::MeterWindow() : QWidget(nullptr, Qt::Tool) {
+MeterWindow::MeterWindow(MeterCanvas& canvas) : QWidget(nullptr, Qt::Tool) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Tavrilo Synth V.U."));
     setGeometry(twipsRect(3420, 8955, 5040, 2640));
@@ -46,6 +47,7 @@ MeterWindow::MeterWindow() : QWidget(nullptr, Qt::Tool) {
         auto* box = new ImageBox(this);
         box->setObjectName(QString::fromLatin1(place.name));
         box->setGeometry(twipsRect(place.left, place.top, place.width, place.height));
+        box->setImage(&canvas.image(place.box));
         m_boxes[static_cast<std::size_t>(place.box)] = box;
     }
     // Nothing listens to this slider; it is part of the panel's look.
@@ -60,16 +62,15 @@ MeterWindow::MeterWindow() : QWidget(nullptr, Qt::Tool) {
     m_close = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Close"), 3840, 2160, 855,
                          255, colors::closeRed, font);
     connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
-}
-
-void MeterWindow::refreshBoxes() {
-    for (ImageBox* box : m_boxes)
-        box->update();
+    m_presented = canvas.presented.connect([this] {
+        for (ImageBox* box : m_boxes)
+            box->update();
+    });
 }
 
 void MeterWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(224, 224, 224));
+    painter.fillRect(rect(), toQColor(colors::panelGrey));
     painter.drawImage(0, 0, m_backdrop);
     for (const DecorLine& line : kDecor)
         paintDecorLine(painter, line);

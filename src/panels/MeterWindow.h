@@ -7,24 +7,24 @@
 #include <array>
 
 #include "common/Controls.h"
-#include "sound/MeterSink.h"
+#include "common/Signal.h"
+#include "sound/MeterCanvas.h"
 
 namespace tavrilo {
 
 // The meter window `Form3`: a trace box and a level-bar box per oscillator, into which the
-// synthesis tick draws whether the window is shown or hidden. The boxes show images owned by
-// the meter canvas; this window only lays them out. "Close" and the close box only hide it.
+// synthesis tick draws whether the window is shown or hidden. The boxes show the images of the
+// meter canvas, repainted whenever a tick has drawn a new picture; this window only lays them
+// out. "Close" and the close box only hide it.
 class MeterWindow : public QWidget {
     Q_OBJECT
 public:
-    MeterWindow();
+    // The canvas must outlive the window.
+    explicit MeterWindow(MeterCanvas& canvas);
 
     ImageBox* box(MeterBox which) const { return m_boxes[static_cast<std::size_t>(which)]; }
     QSlider* Slider9() const { return m_slider9; }
     QPushButton* closeButton() const { return m_close; }
-
-    // Repaints the four boxes after a tick has drawn into their images.
-    void refreshBoxes();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,6 +34,7 @@ private:
     std::array<ImageBox*, 4> m_boxes{};
     QSlider* m_slider9 = nullptr;
     QPushButton* m_close = nullptr;
+    Subscription m_presented;
 };
 
 }  // namespace tavrilo

@@ -4,6 +4,7 @@
 
 #include "common/Artwork.h"
 #include "common/Fonts.h"
+#include "common/QtColor.h"
 #include "common/Twips.h"
 
 namespace tavrilo {
@@ -59,25 +60,30 @@ const PanelLayout& layoutOf(PanelWindow::Kind kind) {
     return oscillator;
 }
 
-// Look of each slider array as created; the values are overwritten by start-up.
+// Look of each slider array as created; start-up overwrites the values.
 SliderLook sliderLook(Row row) {
     const RowInfo& info = rowInfo(row);
+    SliderLook look{Qt::Vertical,        info.min, info.max, info.createdValue, 5, 1,
+                    QSlider::TicksRight, 10};
     switch (row) {
-        case Row::Tone: return {Qt::Vertical, info.min, info.max, 0, 1, 1, QSlider::NoTicks, 1};
+        case Row::Tone:
+            look.largeChange = 1;
+            look.ticks = QSlider::NoTicks;
+            look.tickFrequency = 1;
+            break;
         case Row::Osc1:
-        case Row::Osc2: return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 1};
+        case Row::Osc2: look.tickFrequency = 1; break;
         case Row::Atteck:
-        case Row::Decay:
-            return {Qt::Vertical, info.min, info.max, info.min, 5, 1, QSlider::TicksRight, 5};
-        case Row::VOL:
-        case Row::AM1:
-        case Row::AM2:
-        case Row::FM: return {Qt::Vertical, info.min, info.max, 0, 5, 1, QSlider::TicksRight, 10};
+        case Row::Decay: look.tickFrequency = 5; break;
+        default: break;
     }
-    return {};
+    return look;
 }
 
-constexpr int stepLeft(int step) { return 360 + 240 * step; }
+// Step i's sliders stand at Left 360 + 240 i; its marker runs through the middle of that column.
+constexpr int kStepPitch = 240;
+constexpr int stepLeft(int step) { return 360 + kStepPitch * step; }
+constexpr int markerX(int step) { return stepLeft(step) + kStepPitch / 2; }
 
 }  // namespace
 
@@ -120,21 +126,12 @@ PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& ind
     connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
 
     bindScore();
-    m_indicators.addListener([this](const StepIndicators::Change& c) { onIndicator(c); });
-    for (int s = 0; s < kSteps; ++s)
-        lamp(s)->setColor(m_indicators.lamp(s) ? colors::red : colors::black);
+    bindIndicators();
 }
 
-const std::array<Row, 3>& PanelWindow::rows() const {
-    static const std::array<Row, 3> osc{Row::Tone, Row::Osc1, Row::Osc2};
-    static const std::array<Row, 3> env{Row::Atteck, Row::Decay, Row::VOL};
-    static const std::array<Row, 3> mod{Row::AM1, Row::AM2, Row::FM};
-    switch (m_kind) {
-        case Kind::Oscillator: return osc;
-        case Kind::Envelope: return env;
-        case Kind::Modulation: return mod;
-    }
-    return osc;
+std::array<Row, 3> PanelWindow::rows() const {
+    const auto& layout = layoutOf(m_kind).rows;
+    return {layout[0].row, layout[1].row, layout[2].row};
 }
 
 bool PanelWindow::holds(Row row) const {
@@ -145,14 +142,14 @@ bool PanelWindow::holds(Row row) const {
 
 QSlider* PanelWindow::slider(Row row, int step) const {
     if (step < 0 || step >= kSteps) return nullptr;
-    const auto& rs = rows();
+    const auto rs = rows();
     for (std::size_t r = 0; r < rs.size(); ++r)
         if (rs[r] == row) return m_sliders[r][static_cast<std::size_t>(step)];
     return nullptr;
 }
 
 void PanelWindow::bindScore() {
-    const auto& rs = rows();
+    const auto rs = rows();
     for (std::size_t r = 0; r < rs.size(); ++r) {
         const Row row = rs[r];
         for (int s = 0; s < kSteps; ++s) {
@@ -162,32 +159,28 @@ void PanelWindow::bindScore() {
                     [this, row, s](int v) { m_score.setCell(row, s, v); });
         }
     }
-    if (m_length) {
-        m_length->setValue(m_score.length());
-        connect(m_length, &QSlider::valueChanged, this, [this](int v) { m_score.setLength(v); });
-    }
-    m_score.addListener([this](const StepParameterSet::Change& c) {
-        if (c.isLength) {
-            if (m_length) m_length->setValue(c.value);
-        } else if (QSlider* sl = slider(c.row, c.step)) {
-            sl->setValue(c.value);
-        }
+    m_cellChanged = m_score.cellChanged.connect([this](const StepParameterSet::CellChange& c) {
+        if (QSlider* sl = slider(c.row, c.step)) sl->setValue(c.to);
     });
+    if (!m_length) return;
+    m_length->setValue(m_score.length());
+    connect(m_length, &QSlider::valueChanged, this, [this](int v) { m_score.setLength(v); });
+    m_lengthChanged = m_score.lengthChanged.connect(
+        [this](const StepParameterSet::LengthChange& c) { m_length->setValue(c.to); });
 }
 
-void PanelWindow::onIndicator(const StepIndicators::Change& change) {
-    switch (change.kind) {
-        case StepIndicators::Kind::Lamp:
-            lamp(change.step)->setColor(change.on ? colors::red : colors::black);
-            break;
-        case StepIndicators::Kind::Marker: update(markerRect(change.step)); break;
-        case StepIndicators::Kind::PlayLamp: break;
-    }
+void PanelWindow::bindIndicators() {
+    for (int s = 0; s < kSteps; ++s)
+        lamp(s)->setColor(m_indicators.lamp(s) ? colors::red : colors::black);
+    m_lampChanged = m_indicators.lampChanged.connect(
+        [this](int step, bool red) { lamp(step)->setColor(red ? colors::red : colors::black); });
+    m_markerChanged =
+        m_indicators.markerChanged.connect([this](int step, bool) { update(markerRect(step)); });
 }
 
 DecorLine PanelWindow::marker(int step) const {
     const PanelLayout& layout = layoutOf(m_kind);
-    const int x = 480 + 240 * step;
+    const int x = markerX(step);
     const ColorValue color = step % 8 == 0 ? rgb(0, 192, 0) : rgb(0, 128, 0);
     const int width = (step == 0 || step == 16) ? 5 : (step % 4 == 0 ? 3 : 1);
     return {x, layout.markerTop, x, layout.markerBottom, color, width};
@@ -202,6 +195,8 @@ QRect PanelWindow::markerRect(int step) const {
 
 void PanelWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The light grey shows wherever the window grows past its picture.
+    painter.fillRect(rect(), toQColor(colors::panelGrey));
     painter.drawImage(0, 0, m_backdrop);
     const PanelLayout& layout = layoutOf(m_kind);
     const int frameTop = m_kind == Kind::Oscillator ? 360 : 240;

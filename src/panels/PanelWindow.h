@@ -7,8 +7,9 @@
 #include <array>
 
 #include "common/Controls.h"
+#include "common/Signal.h"
+#include "panels/StepIndicators.h"
 #include "panels/StepParameterSet.h"
-#include "transport/StepIndicators.h"
 
 namespace tavrilo {
 
@@ -26,7 +27,7 @@ public:
 
     Kind kind() const { return m_kind; }
     // The rows this panel holds, top to bottom.
-    const std::array<Row, 3>& rows() const;
+    std::array<Row, 3> rows() const;
     bool holds(Row row) const;
 
     QSlider* slider(Row row, int step) const;
@@ -41,7 +42,7 @@ protected:
 
 private:
     void bindScore();
-    void onIndicator(const StepIndicators::Change& change);
+    void bindIndicators();
     DecorLine marker(int step) const;
 
     Kind m_kind;
@@ -52,6 +53,10 @@ private:
     std::array<ColorBox*, kSteps> m_lamps{};
     QSlider* m_length = nullptr;
     QPushButton* m_close = nullptr;
+    Subscription m_cellChanged;
+    Subscription m_lengthChanged;
+    Subscription m_lampChanged;
+    Subscription m_markerChanged;
 };
 
 }  // namespace tavrilo

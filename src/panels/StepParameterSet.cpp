@@ -1,29 +1,28 @@
 #include "panels/StepParameterSet.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tavrilo {
 
 const std::array<RowInfo, kRows>& rowTable() {
     static const std::array<RowInfo, kRows> table = {{
-        {Row::Tone, "Slidertone", "Tone", 0, 24, 24, 24},
-        {Row::Osc1, "Slidertl1", "Osc1", 0, 7, 0, 0},
-        {Row::Osc2, "Sliderw21", "Osc2", 0, 7, 0, 0},
-        {Row::AM1, "Slideramsp1", "AM1", 0, 100, 100, 100},
-        {Row::AM2, "Slideramsp21", "AM2", 0, 100, 100, 100},
-        {Row::FM, "Sliderfm1", "FM", 0, 100, 100, 100},
-        {Row::VOL, "VScroll1", "VOL", 0, 100, 10, 10},
-        {Row::Decay, "slider1", "Decay", 0, 25, 10, 10},
-        {Row::Atteck, "Slidera", "Atteck", 1, 25, 25, 10},
+        {Row::Tone, "Slidertone", "Tone", 0, 24, 0, 24, 24},
+        {Row::Osc1, "Slidertl1", "Osc1", 0, 7, 0, 0, 0},
+        {Row::Osc2, "Sliderw21", "Osc2", 0, 7, 0, 0, 0},
+        {Row::AM1, "Slideramsp1", "AM1", 0, 100, 0, 100, 100},
+        {Row::AM2, "Slideramsp21", "AM2", 0, 100, 0, 100, 100},
+        {Row::FM, "Sliderfm1", "FM", 0, 100, 0, 100, 100},
+        {Row::VOL, "VScroll1", "VOL", 0, 100, 90, 10, 10},
+        {Row::Decay, "slider1", "Decay", 0, 25, 0, 10, 10},
+        {Row::Atteck, "Slidera", "Atteck", 1, 25, 1, 25, 10},
     }};
     return table;
 }
 
 StepParameterSet::StepParameterSet() {
-    // The values the sliders carry as created; start-up overwrites them before anyone looks.
     for (const RowInfo& info : rowTable())
-        m_cells[static_cast<int>(info.row)].fill(info.min);
-    m_cells[static_cast<int>(Row::VOL)].fill(90);
+        m_cells[static_cast<int>(info.row)].fill(info.createdValue);
 }
 
 int StepParameterSet::cell(Row row, int step) const {
@@ -37,15 +36,15 @@ void StepParameterSet::setCell(Row row, int step, int value) {
     value = std::clamp(value, info.min, info.max);
     int& cell = m_cells[static_cast<int>(row)][static_cast<std::size_t>(step)];
     if (cell == value) return;
-    cell = value;
-    notify({false, row, step, value});
+    const int from = std::exchange(cell, value);
+    cellChanged({row, step, from, value});
 }
 
 void StepParameterSet::setLength(int length) {
     length = std::clamp(length, kMinLength, kMaxLength);
     if (m_length == length) return;
-    m_length = length;
-    notify({true, Row::Tone, 0, length});
+    const int from = std::exchange(m_length, length);
+    lengthChanged({from, length});
 }
 
 void StepParameterSet::fill(int RowInfo::*value) {
@@ -57,14 +56,5 @@ void StepParameterSet::fill(int RowInfo::*value) {
 
 void StepParameterSet::fillStartup() { fill(&RowInfo::startupValue); }
 void StepParameterSet::fillReset() { fill(&RowInfo::resetValue); }
-
-void StepParameterSet::addListener(Listener listener) {
-    m_listeners.push_back(std::move(listener));
-}
-
-void StepParameterSet::notify(const Change& change) const {
-    for (const Listener& listener : m_listeners)
-        listener(change);
-}
 
 }  // namespace tavrilo

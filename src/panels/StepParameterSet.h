@@ -1,9 +1,9 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string_view>
-#include <vector>
+
+#include "common/Signal.h"
 
 namespace tavrilo {
 
@@ -19,9 +19,10 @@ inline constexpr int kMaxLength = 32;
 struct RowInfo {
     Row row;
     std::string_view controlName;  // slider array, e.g. "Slidertone"
-    std::string_view legend;       // what the palette calls it
+    std::string_view legend;       // the caption under the row's swatch on the main window
     int min;
     int max;
+    int createdValue;  // what the row's sliders hold as created, before start-up fills them
     int startupValue;
     int resetValue;
 };
@@ -38,15 +39,20 @@ inline constexpr std::array<Row, kRows> kAllRows = {Row::Tone, Row::Osc1,  Row::
 // reader gets is always what the slider shows. UI thread only.
 class StepParameterSet {
 public:
-    struct Change {
-        bool isLength;  // true: the sequence length changed; row and step are unused
+    struct CellChange {
         Row row;
         int step;
-        int value;
+        int from;
+        int to;
     };
-    using Listener = std::function<void(const Change&)>;
+    struct LengthChange {
+        int from;
+        int to;
+    };
 
     StepParameterSet();
+    StepParameterSet(const StepParameterSet&) = delete;
+    StepParameterSet& operator=(const StepParameterSet&) = delete;
 
     int cell(Row row, int step) const;
     // Clamps the value to the row's range, as a slider does; a step outside 0..31 writes nothing.
@@ -59,16 +65,15 @@ public:
     void fillStartup();
     void fillReset();
 
-    // Listeners are told of every value that actually changes, after it changed.
-    void addListener(Listener listener);
+    // Every value that really changes, told after it changed.
+    Signal<const CellChange&> cellChanged;
+    Signal<const LengthChange&> lengthChanged;
 
 private:
     void fill(int RowInfo::*value);
-    void notify(const Change& change) const;
 
     std::array<std::array<int, kSteps>, kRows> m_cells{};
     int m_length = kMaxLength;
-    std::vector<Listener> m_listeners;
 };
 
 }  // namespace tavrilo

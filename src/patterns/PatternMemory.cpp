@@ -6,7 +6,7 @@ void PatternMemory::store(int slot) {
     if (!valid(slot)) return;
     if (!m_recallVisible[index(slot)]) {
         m_recallVisible[index(slot)] = true;
-        notify({Change::Kind::RecallVisible, slot, true});
+        recallShown(slot);
     }
     lightPreview(slot);
 
@@ -38,13 +38,8 @@ void PatternMemory::lightPreview(int slot) {
     const int previous = m_litPreview;
     if (previous == slot) return;
     m_litPreview = slot;
-    notify({Change::Kind::Preview, slot, true});
-    if (previous >= 0) notify({Change::Kind::Preview, previous, false});
-}
-
-void PatternMemory::notify(const Change& change) const {
-    for (const Listener& listener : m_listeners)
-        listener(change);
+    previewChanged(slot, true);
+    if (previous >= 0) previewChanged(previous, false);
 }
 
 }  // namespace tavrilo

@@ -2,10 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <vector>
 
 #include "common/Color.h"
+#include "common/Signal.h"
 #include "panels/StepParameterSet.h"
 
 namespace tavrilo {
@@ -28,14 +27,6 @@ struct PatternSlot {
 // Slots live in memory only and start as zeros. UI thread only.
 class PatternMemory {
 public:
-    struct Change {
-        enum class Kind { RecallVisible, Preview };
-        Kind kind;
-        int slot;
-        bool on;  // recall button shown, or preview red
-    };
-    using Listener = std::function<void(const Change&)>;
-
     explicit PatternMemory(StepParameterSet& score) : m_score(score) {}
     PatternMemory(const PatternMemory&) = delete;
     PatternMemory& operator=(const PatternMemory&) = delete;
@@ -58,20 +49,20 @@ public:
         return valid(slot) ? &m_slots[index(slot)] : nullptr;
     }
 
-    // Listeners hear every change of a recall button or a preview, after it changed.
-    void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
+    // Every real change, told after it changed: a slot whose "L" button is now shown, and a
+    // slot whose preview turned red (true) or black (false).
+    Signal<int> recallShown;
+    Signal<int, bool> previewChanged;
 
 private:
     static bool valid(int slot) { return slot >= 0 && slot < kPatternSlots; }
     static std::size_t index(int slot) { return static_cast<std::size_t>(slot); }
     void lightPreview(int slot);
-    void notify(const Change& change) const;
 
     StepParameterSet& m_score;
     std::array<PatternSlot, kPatternSlots> m_slots{};
     std::array<bool, kPatternSlots> m_recallVisible{};
     int m_litPreview = -1;
-    std::vector<Listener> m_listeners;
 };
 
 }  // namespace tavrilo

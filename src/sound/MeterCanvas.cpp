@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
+
+#include "common/Twips.h"
 
 namespace tavrilo {
 namespace {
-
-constexpr double kTwipsPerPixel = 15.0;
 
 struct BoxScale {
     MeterBox box;
@@ -72,16 +71,8 @@ void MeterCanvas::DrawLevelBar(std::int16_t level, MeterBox box) {
     }
 }
 
-void MeterCanvas::present() {
-    if (m_presentListener) m_presentListener();
-}
-
 const QImage& MeterCanvas::image(MeterBox box) const {
     return m_surfaces[static_cast<std::size_t>(box)].image;
-}
-
-void MeterCanvas::setPresentListener(std::function<void()> listener) {
-    m_presentListener = std::move(listener);
 }
 
 QRgb MeterCanvas::levelColour(int level) {

@@ -4,9 +4,9 @@
 #include <QRgb>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
+#include "common/Signal.h"
 #include "sound/MeterSink.h"
 
 namespace tavrilo {
@@ -55,11 +55,11 @@ public:
     // line (level 0) leaves a green dot at the origin; a negative level only its start point.
     // Green up to 75, yellow 76..95, red from 96.
     void DrawLevelBar(std::int16_t level, MeterBox box) override;
-    // Calls the present listener, if any: the tick's picture is complete.
-    void present() override;
+    // Tells `presented`: the tick's picture is complete.
+    void present() override { presented(); }
+    Signal<> presented;
 
     const QImage& image(MeterBox box) const;
-    void setPresentListener(std::function<void()> listener);
 
     // The band colour of a level.
     static QRgb levelColour(int level);
@@ -76,7 +76,6 @@ private:
     Surface& surface(MeterBox box) { return m_surfaces[static_cast<std::size_t>(box)]; }
 
     std::array<Surface, 4> m_surfaces;
-    std::function<void()> m_presentListener;
 };
 
 }  // namespace tavrilo

@@ -20,4 +20,16 @@ public:
     virtual void WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) = 0;
 };
 
+// The whole sound module as start-up and shut-down use it. UI thread only.
+class SoundDevice : public SoundPort {
+public:
+    // Opens the default device with both loops silent and not yet playing; false when it cannot.
+    virtual bool InitSound() = 0;
+    // Starts loop `index` (0 or 1) playing for good. The loops start together: the first one
+    // started waits for the other, and both then begin at their first byte in the same frame.
+    virtual void Play(std::int16_t index) = 0;
+    // Closes the device, which silences both loops. Harmless when nothing is open.
+    virtual void ReleaseSound() = 0;
+};
+
 }  // namespace tavrilo

@@ -1,10 +1,12 @@
 #include "sound/modSynth_DX7.h"
 
+#include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <ctime>
+#include <chrono>
 #include <stdexcept>
+#include <type_traits>
 
 namespace tavrilo {
 namespace {
@@ -53,6 +55,7 @@ bool modSynth_DX7::InitSound() {
     want.channels = 1;
     want.samples = kRequestedPeriod;
     want.callback = &modSynth_DX7::audioCallback;
+    static_assert(std::is_same_v<Uint8, std::uint8_t>);
     want.userdata = this;
     SDL_AudioSpec have{};
     // No allowed changes: SDL converts to whatever the device really wants, so the callback
@@ -64,8 +67,6 @@ bool modSynth_DX7::InitSound() {
         return false;
     }
     m_periodFrames = have.samples;
-    m_lastStartNs = 0;
-    resetCallbackStats();
     m_lastError.clear();
     return true;
 }
@@ -106,67 +107,14 @@ float modSynth_DX7::ClockSeconds() const {
     return static_cast<float>(std::chrono::duration<double>(m_clock.now()).count());
 }
 
-modSynth_DX7::CallbackStats modSynth_DX7::callbackStats() const {
-    CallbackStats stats;
-    stats.callbacks = m_callbacks.load(std::memory_order_relaxed);
-    stats.lateCallbacks = m_lateCallbacks.load(std::memory_order_relaxed);
-    stats.worstDuration =
-        std::chrono::nanoseconds(m_worstDurationNs.load(std::memory_order_relaxed));
-    stats.worstCpuTime = std::chrono::nanoseconds(m_worstCpuNs.load(std::memory_order_relaxed));
-    stats.worstGap = std::chrono::nanoseconds(m_worstGapNs.load(std::memory_order_relaxed));
-    return stats;
-}
-
-void modSynth_DX7::resetCallbackStats() {
-    // Each figure is reset on its own; a callback running meanwhile may add to the new count.
-    m_callbacks.store(0, std::memory_order_relaxed);
-    m_lateCallbacks.store(0, std::memory_order_relaxed);
-    m_worstDurationNs.store(0, std::memory_order_relaxed);
-    m_worstCpuNs.store(0, std::memory_order_relaxed);
-    m_worstGapNs.store(0, std::memory_order_relaxed);
-}
-
-namespace {
-std::int64_t steadyNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-// CPU time this thread has used: a plain system call, no lock and no allocation.
-std::int64_t threadCpuNs() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
-}
-void raiseTo(std::atomic<std::int64_t>& worst, std::int64_t value) {
-    if (value > worst.load(std::memory_order_relaxed))
-        worst.store(value, std::memory_order_relaxed);
-}
-}  // namespace
-
 // Device thread: never locks, allocates or waits.
-void modSynth_DX7::measureCallback(std::int64_t startNs, std::int64_t endNs, std::int64_t cpuNs,
-                                   int frames) {
-    m_callbacks.fetch_add(1, std::memory_order_relaxed);
-    raiseTo(m_worstDurationNs, endNs - startNs);
-    raiseTo(m_worstCpuNs, cpuNs);
-    if (m_lastStartNs != 0) {
-        const std::int64_t gap = startNs - m_lastStartNs;
-        raiseTo(m_worstGapNs, gap);
-        const std::int64_t periodNs = std::int64_t{frames} * 1'000'000'000 / kSampleRate;
-        if (gap > 2 * periodNs) m_lateCallbacks.fetch_add(1, std::memory_order_relaxed);
-    }
-    m_lastStartNs = startNs;
-}
-
-void SDLCALL modSynth_DX7::audioCallback(void* userdata, Uint8* stream, int len) {
+void modSynth_DX7::audioCallback(void* userdata, std::uint8_t* stream, int len) {
     auto* self = static_cast<modSynth_DX7*>(userdata);
-    const std::int64_t start = steadyNs();
-    const std::int64_t cpuStart = threadCpuNs();
+    CallbackProbe* probe = self->m_probe.load(std::memory_order_acquire);
+    if (probe) probe->periodStarted();
     const int frames = len / static_cast<int>(sizeof(std::int16_t));
     self->m_mixer.render(reinterpret_cast<std::int16_t*>(stream), frames);
-    const std::int64_t cpu = threadCpuNs() - cpuStart;
-    self->measureCallback(start, steadyNs(), cpu, frames);
+    if (probe) probe->periodMixed(self->m_mixer, frames);
 }
 
 }  // namespace tavrilo

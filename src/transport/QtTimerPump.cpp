@@ -22,11 +22,11 @@ QtTimerPump::QtTimerPump(TimerService& service, QObject* parent)
     m_fallback.setSingleShot(true);
     m_fallback.setTimerType(Qt::PreciseTimer);
     connect(&m_fallback, &QTimer::timeout, this, &QtTimerPump::wake);
-    m_service.setScheduleListener([this] { rearm(); });
+    m_deadlinesMoved = m_service.deadlinesMoved.connect([this] { rearm(); });
 }
 
 QtTimerPump::~QtTimerPump() {
-    m_service.setScheduleListener({});
+    m_deadlinesMoved.reset();
     m_notifier.reset();
 #ifdef __linux__
     if (m_timerFd >= 0) ::close(m_timerFd);

@@ -28,6 +28,7 @@ private:
     void disarm();
 
     TimerService& m_service;
+    Subscription m_deadlinesMoved;
     bool m_running = false;
     int m_timerFd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;

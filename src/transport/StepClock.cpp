@@ -1,7 +1,6 @@
 #include "transport/StepClock.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace tavrilo {
 
@@ -11,21 +10,15 @@ constexpr int kRampIntervalMs = 1;  // both ramps: as fast as the timer service 
 
 std::int16_t i16(int value) { return static_cast<std::int16_t>(value); }
 
-// The "Expand" sliders hold 0..2000; anything else from a hook is kept in that range so the
-// synthesis never sees a cut it was not tuned for.
-std::int16_t readCut(const std::function<int()>& hook) {
-    return hook ? i16(std::clamp(hook(), kMinCut, kMaxCut)) : std::int16_t{0};
-}
-
 }  // namespace
 
 StepClock::StepClock(StepParameterSet& score, StepIndicators& indicators, VoiceState& voice,
-                     Timers timers, Hooks hooks)
+                     const TransportSettings& settings, Timers timers)
     : m_score(score),
       m_indicators(indicators),
       m_voice(voice),
-      m_timers(timers),
-      m_hooks(std::move(hooks)) {}
+      m_settings(settings),
+      m_timers(timers) {}
 
 void StepClock::play() {
     m_indicators.setPlayLamp(true);
@@ -38,10 +31,7 @@ void StepClock::stop() {
     m_indicators.setPlayLamp(false);
 }
 
-void StepClock::setTempo(int ms) {
-    // An interval of 0 would silently stop the clock; the slider never goes below 1.
-    m_timers.step.setInterval(std::clamp(ms, kMinTempoMs, kMaxTempoMs));
-}
+void StepClock::sltempo_Change() { m_timers.step.setInterval(m_settings.tempo.value()); }
 
 void StepClock::stepTick() {
     const int s = m_currentStep;
@@ -58,8 +48,6 @@ void StepClock::stepTick() {
     if (m_currentStep >= m_score.length()) m_currentStep = 0;
 
     m_indicators.setLamp(m_currentStep, true);
-
-    if (m_hooks.synthesisPass) m_hooks.synthesisPass();
 }
 
 void StepClock::loadVoice(int step, std::int16_t pitch) {
@@ -70,8 +58,8 @@ void StepClock::loadVoice(int step, std::int16_t pitch) {
     m_voice.amRate1 = i16(100 - m_score.cell(Row::AM1, step));
     m_voice.fmRate = i16(100 - m_score.cell(Row::FM, step));
     m_voice.amRate2 = i16(100 - m_score.cell(Row::AM2, step));
-    m_voice.cut1 = readCut(m_hooks.cut1);
-    m_voice.cut2 = readCut(m_hooks.cut2);
+    m_voice.cut1 = i16(m_settings.expand1.value());
+    m_voice.cut2 = i16(m_settings.expand2.value());
     m_voice.amp1 = m_voice.envLevel;
     m_voice.amp2 = m_voice.envLevel;
     m_decayRate = i16(m_score.cell(Row::Decay, step));

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
+#include "panels/StepIndicators.h"
 #include "panels/StepParameterSet.h"
 #include "sound/VoiceState.h"
-#include "transport/StepIndicators.h"
 #include "transport/TimerService.h"
 #include "transport/TransportSettings.h"
 
@@ -27,16 +26,12 @@ public:
         TimerService::Timer& step;    // Timer3
         TimerService::Timer& decay;   // Timer4
     };
-    struct Hooks {
-        std::function<void()> synthesisPass;  // Timer1_Timer, run once at the end of a step tick
-        std::function<int()> cut1;            // the two "Expand" sliders, 0..2000, read per note
-        std::function<int()> cut2;
-    };
-
     static constexpr int kRestTone = 24;  // a Tone of 24 (or more) starts no note
 
-    StepClock(StepParameterSet& score, StepIndicators& indicators, VoiceState& voice, Timers timers,
-              Hooks hooks);
+    // The "Expand" values of `settings` reach the voice at every note, the tempo at
+    // sltempo_Change().
+    StepClock(StepParameterSet& score, StepIndicators& indicators, VoiceState& voice,
+              const TransportSettings& settings, Timers timers);
     StepClock(const StepClock&) = delete;
     StepClock& operator=(const StepClock&) = delete;
 
@@ -45,10 +40,13 @@ public:
     void play();
     // cmdstop: step clock off, play lamp black. A sounding note runs out through its envelope.
     void stop();
-    // sltempo: the step interval in ms, kept within 1..1600; applies from the next tick.
-    void setTempo(int ms);
+    // sltempo moved: the step interval becomes the tempo, in ms; it applies from the next tick.
+    void sltempo_Change();
 
-    void stepTick();    // Timer3_Timer
+    // Timer3_Timer, but for the synthesis pass that ends it (the caller's, so the step is heard
+    // at once): lamp and marker of the step processed, the voice loaded from it if it sounds,
+    // currentStep advanced and wrapped at the length, the new step's lamp lit.
+    void stepTick();
     void attackTick();  // Timer2_Timer
     void decayTick();   // Timer4_Timer
 
@@ -74,8 +72,8 @@ private:
     StepParameterSet& m_score;
     StepIndicators& m_indicators;
     VoiceState& m_voice;
+    const TransportSettings& m_settings;
     Timers m_timers;
-    Hooks m_hooks;
 
     std::int16_t m_currentStep = 0;  // the step the next step tick processes
     std::int16_t m_attackRate = 0;   // added to envLevel per attack tick, 1..25

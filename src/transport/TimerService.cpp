@@ -28,21 +28,21 @@ void TimerService::Timer::setInterval(int ms) {
     if (ms == m_intervalMs) return;
     if (m_intervalMs == 0) m_anchor = m_owner->m_clock.now();
     m_intervalMs = ms;
-    m_owner->scheduleChanged();
+    m_owner->deadlinesMoved();
 }
 
 void TimerService::Timer::setEnabled(bool enabled) {
     if (enabled == m_enabled) return;
     m_enabled = enabled;
     if (enabled) m_anchor = m_owner->m_clock.now();
-    m_owner->scheduleChanged();
+    m_owner->deadlinesMoved();
 }
 
 TimerService::Timer& TimerService::create(int intervalMs, bool enabled, Handler handler) {
     if (m_timers.size() >= 64) throw std::length_error("too many timers");
     m_timers.push_back(std::unique_ptr<Timer>(
         new Timer(*this, std::max(intervalMs, 0), enabled, std::move(handler))));
-    scheduleChanged();
+    deadlinesMoved();
     return *m_timers.back();
 }
 
@@ -85,7 +85,7 @@ void TimerService::dispatchDue() {
         due->m_handler();
         m_observer({due, deadline, started, m_clock.now()});
     }
-    scheduleChanged();
+    deadlinesMoved();
 }
 
 void TimerService::runUntil(SteppedClock& clock, Nanos until) {
@@ -94,10 +94,6 @@ void TimerService::runUntil(SteppedClock& clock, Nanos until) {
         dispatchDue();
     }
     clock.set(until);
-}
-
-void TimerService::scheduleChanged() const {
-    if (m_listener) m_listener();
 }
 
 }  // namespace tavrilo

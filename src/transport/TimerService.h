@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Clock.h"
+#include "common/Signal.h"
 
 namespace tavrilo {
 
@@ -64,7 +65,7 @@ public:
     void dispatchDue();
 
     // Told whenever a deadline may have moved, so a driver can re-arm its wake-up.
-    void setScheduleListener(std::function<void()> listener) { m_listener = std::move(listener); }
+    Signal<> deadlinesMoved;
 
     // For measurements: told of every tick with its deadline and when its handler started and
     // finished. Costs nothing while unset.
@@ -83,11 +84,8 @@ public:
     void runUntil(SteppedClock& clock, Nanos until);
 
 private:
-    void scheduleChanged() const;
-
     const Clock& m_clock;
     std::vector<std::unique_ptr<Timer>> m_timers;
-    std::function<void()> m_listener;
     std::function<void(const Dispatch&)> m_observer;
 };
 

@@ -1,4 +1,4 @@
-#include "transport/KeyboardNotes.h"
+#include "app/KeyboardNotes.h"
 
 #include <array>
 

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <array>
-#include <functional>
-#include <vector>
 
+#include "common/Signal.h"
 #include "panels/StepParameterSet.h"
 
 namespace tavrilo {
@@ -13,32 +12,26 @@ namespace tavrilo {
 // lamp. Widgets bind to it; the step clock writes it. UI thread only.
 class StepIndicators {
 public:
-    enum class Kind { Lamp, Marker, PlayLamp };
-    struct Change {
-        Kind kind;
-        int step;  // unused for the play lamp
-        bool on;
-    };
-    using Listener = std::function<void(const Change&)>;
-
     bool lamp(int step) const { return m_lamps[index(step)]; }
     bool marker(int step) const { return m_markers[index(step)]; }
     bool playLamp() const { return m_playLamp; }
 
+    // A step outside 0..31 changes nothing.
     void setLamp(int step, bool red);
     void setMarker(int step, bool shown);
     void setPlayLamp(bool green);
 
-    void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
+    // Every real change, told after it changed: the step and its new state.
+    Signal<int, bool> lampChanged;
+    Signal<int, bool> markerChanged;
+    Signal<bool> playLampChanged;
 
 private:
     static std::size_t index(int step) { return static_cast<std::size_t>(step); }
-    void notify(const Change& change) const;
 
     std::array<bool, kSteps> m_lamps{};
     std::array<bool, kSteps> m_markers{};
     bool m_playLamp = false;
-    std::vector<Listener> m_listeners;
 };
 
 }  // namespace tavrilo
