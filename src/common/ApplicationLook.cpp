@@ -13,7 +13,12 @@ void applyApplicationLook(QApplication& app) {
     loadBundledFonts();
     app.setFont(tahoma(8.25));
     app.setWindowIcon(appIcon());
+    // On X11 the application name becomes the class in every window's WM_CLASS
+    // ("tavrilo-synth", "Tavrilo Synth"), which the desktop entry names as its StartupWMClass;
+    // on Wayland the desktop file name is the windows' app id. Both must be set before the
+    // first window is created.
     app.setApplicationName(QStringLiteral("Tavrilo Synth"));
+    app.setDesktopFileName(QStringLiteral("org.tavrilo.Synth"));
 }
 
 }  // namespace tavrilo

@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 #include "common/Fonts.h"
@@ -103,9 +104,11 @@ QImage keysPicture(QSize size) {
     return image;
 }
 
-QIcon appIcon() {
-    // Indexed to the classic sixteen colours: black board, a white chalk wave, orange accent.
-    QImage image(32, 32, QImage::Format_Indexed8);
+QImage appIconImage(int size) {
+    // Indexed to the classic sixteen colours: black board, a white chalk wave, a red and yellow
+    // accent, a grey frame. The design is laid out on 32 units; each size draws it with its own
+    // pixels, so no size is a scaled copy of another.
+    QImage image(size, size, QImage::Format_Indexed8);
     const QRgb palette16[16] = {
         qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
         qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
@@ -115,17 +118,31 @@ QIcon appIcon() {
     for (int i = 0; i < 16; ++i)
         image.setColor(i, palette16[i]);
     image.fill(0);
-    for (int x = 0; x < 32; ++x) {
-        image.setPixel(x, 0, 8);
-        image.setPixel(x, 31, 8);
-        image.setPixel(0, x, 8);
-        image.setPixel(31, x, 8);
-        const int y = 16 + static_cast<int>(std::lround(9.0 * std::sin(x * 0.39)));
-        image.setPixel(x, y, 15);
-        if (y + 1 < 31) image.setPixel(x, y + 1, 15);
-        image.setPixel(x, 26, (x / 4) % 2 ? 9 : 11);
+    const double unit = size / 32.0;  // pixels per design unit
+    const int line = std::max(1, static_cast<int>(std::lround(unit)));
+    const auto fill = [&](int x0, int y0, int w, int h, uint colour) {
+        for (int y = std::max(0, y0); y < std::min(size, y0 + h); ++y)
+            for (int x = std::max(0, x0); x < std::min(size, x0 + w); ++x)
+                image.setPixel(x, y, colour);
+    };
+    const int accentTop = static_cast<int>(std::lround(26 * unit));
+    for (int x = 0; x < size; ++x) {
+        // The design unit under this pixel column's centre.
+        const double u = (x + 0.5) / unit - 0.5;
+        // The wave, two units thick, drawn as a vertical run in every column.
+        const int y = static_cast<int>(std::lround(size / 2.0 + 9.0 * unit * std::sin(u * 0.39)));
+        fill(x, y, 1, std::min(2 * line, size - line - y), 15);
+        // The accent: alternating four-unit dashes.
+        fill(x, accentTop, 1, line, static_cast<int>(std::floor((u + 0.5) / 4)) % 2 ? 9 : 11);
     }
-    return QIcon(QPixmap::fromImage(image));
+    // The frame, one unit wide, over everything.
+    fill(0, 0, size, line, 8);
+    fill(0, size - line, size, line, 8);
+    fill(0, 0, line, size, 8);
+    fill(size - line, 0, line, size, 8);
+    return image;
 }
+
+QIcon appIcon() { return QIcon(QPixmap::fromImage(appIconImage(32))); }
 
 }  // namespace tavrilo

@@ -16,7 +16,9 @@ QImage mainBackdrop();
 QImage logoPicture();
 // The three rows of keys that play the synth, for the help window.
 QImage keysPicture(QSize size);
-// 32 x 32, sixteen colours.
+// The program's icon, SIZE x SIZE pixels in sixteen colours; any size draws the same design.
+QImage appIconImage(int size);
+// The window icon: appIconImage(32).
 QIcon appIcon();
 
 }  // namespace tavrilo
