@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -24,7 +25,7 @@ void defaultToHeadless() {
 RunningProgram::RunningProgram(int& argc, char** argv) : m_app(argc, argv) {
     m_app.setQuitOnLastWindowClosed(false);
     applyApplicationLook(m_app);
-    m_form = std::make_unique<Form1>(m_clock, m_sound);
+    m_form = std::make_unique<Form1>(m_instrument, m_meter);
     m_loaded = m_form->Form_Load();
     if (!m_loaded) {
         std::fprintf(stderr, "cannot open the sound device: %s\n", m_sound.lastError().c_str());
@@ -32,8 +33,62 @@ RunningProgram::RunningProgram(int& argc, char** argv) : m_app(argc, argv) {
     }
     QObject::connect(m_form.get(), &Form1::programEnded, &m_app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
+    m_pump = std::make_unique<QtTimerPump>(m_instrument.timers());
     m_form->show();
-    m_form->startTimers();
+    m_pump->start();
+}
+
+namespace {
+
+std::int64_t clockNs(clockid_t clock) {
+    timespec t{};
+    ::clock_gettime(clock, &t);
+    return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+}
+
+void raiseTo(std::atomic<std::int64_t>& worst, std::int64_t value) {
+    if (value > worst.load(std::memory_order_relaxed))
+        worst.store(value, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+CallbackStats::CallbackStats(modSynth_DX7& sound) : m_sound(sound) {
+    m_sound.setCallbackProbe(this);
+}
+
+CallbackStats::~CallbackStats() { m_sound.setCallbackProbe(nullptr); }
+
+void CallbackStats::periodStarted() noexcept {
+    m_startNs = clockNs(CLOCK_MONOTONIC);
+    m_startCpuNs = clockNs(CLOCK_THREAD_CPUTIME_ID);
+}
+
+void CallbackStats::periodMixed(const LoopMixer&, int frames) noexcept {
+    m_callbacks.fetch_add(1, std::memory_order_relaxed);
+    raiseTo(m_worstDurationNs, clockNs(CLOCK_MONOTONIC) - m_startNs);
+    raiseTo(m_worstCpuNs, clockNs(CLOCK_THREAD_CPUTIME_ID) - m_startCpuNs);
+    if (m_lastStartNs != 0) {
+        const std::int64_t gap = m_startNs - m_lastStartNs;
+        raiseTo(m_worstGapNs, gap);
+        const std::int64_t periodNs = std::int64_t{frames} * 1'000'000'000 / kSampleRate;
+        if (gap > 2 * periodNs) m_late.fetch_add(1, std::memory_order_relaxed);
+    }
+    m_lastStartNs = m_startNs;
+}
+
+CallbackStats::Figures CallbackStats::figures() const {
+    return {m_callbacks.load(std::memory_order_relaxed), m_late.load(std::memory_order_relaxed),
+            Nanos(m_worstDurationNs.load(std::memory_order_relaxed)),
+            Nanos(m_worstCpuNs.load(std::memory_order_relaxed)),
+            Nanos(m_worstGapNs.load(std::memory_order_relaxed))};
+}
+
+void CallbackStats::reset() {
+    for (auto* figure : {&m_worstDurationNs, &m_worstCpuNs, &m_worstGapNs})
+        figure->store(0, std::memory_order_relaxed);
+    m_callbacks.store(0, std::memory_order_relaxed);
+    m_late.store(0, std::memory_order_relaxed);
 }
 
 std::optional<int> countArgument(int argc, char** argv, int fallback, int min, int max) {
@@ -50,26 +105,27 @@ void settle(std::chrono::milliseconds time) {
     loop.exec();
 }
 
-DispatchLog::DispatchLog(Form1& form, std::function<void(std::size_t)> onStepTick)
-    : m_form(form), m_onStepTick(std::move(onStepTick)) {
+DispatchLog::DispatchLog(Instrument& instrument, std::function<void(std::size_t)> onStepTick)
+    : m_instrument(instrument), m_onStepTick(std::move(onStepTick)) {
     // Room for well over a minute, so that recording does not allocate while it measures.
     m_stepStarts.reserve(8192);
     m_stepLateness.reserve(8192);
     m_synthesisDurations.reserve(16384);
-    const TimerService::Timer* step = &form.Timer3();
-    const TimerService::Timer* synthesis = &form.Timer1();
-    form.timers().setDispatchObserver([this, step, synthesis](const TimerService::Dispatch& d) {
-        if (d.timer == synthesis) {
-            m_synthesisDurations.push_back(d.finished - d.started);
-        } else if (d.timer == step) {
-            m_stepStarts.push_back(d.started);
-            m_stepLateness.push_back(d.started - d.deadline);
-            if (m_onStepTick) m_onStepTick(m_stepStarts.size());
-        }
-    });
+    const TimerService::Timer* step = &instrument.Timer3();
+    const TimerService::Timer* synthesis = &instrument.Timer1();
+    instrument.timers().setDispatchObserver(
+        [this, step, synthesis](const TimerService::Dispatch& d) {
+            if (d.timer == synthesis) {
+                m_synthesisDurations.push_back(d.finished - d.started);
+            } else if (d.timer == step) {
+                m_stepStarts.push_back(d.started);
+                m_stepLateness.push_back(d.started - d.deadline);
+                if (m_onStepTick) m_onStepTick(m_stepStarts.size());
+            }
+        });
 }
 
-DispatchLog::~DispatchLog() { m_form.timers().setDispatchObserver({}); }
+DispatchLog::~DispatchLog() { m_instrument.timers().setDispatchObserver({}); }
 
 namespace {
 

@@ -4,6 +4,7 @@
 // of its timer dispatches, the statistics over them and a table of figures against their goals.
 
 #include <QApplication>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -14,8 +15,11 @@
 #include <vector>
 
 #include "app/Form1.h"
+#include "app/Instrument.h"
 #include "common/Clock.h"
+#include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
+#include "transport/QtTimerPump.h"
 
 namespace tavrilo::bench {
 
@@ -23,10 +27,10 @@ namespace tavrilo::bench {
 // measurement runs on a build machine; soak.sh sets up a real X server and sound server instead.
 void defaultToHeadless();
 
-// The program as main() builds it: the application look, a SteadyClock, the sound module and
-// the main window, loaded, shown and with its timers handed to the event loop. loaded() is false
-// when the sound could not be opened (the reason goes to stderr); the window is then neither
-// shown nor started.
+// The program as main() builds it: the application look, a SteadyClock, the sound module, the
+// instrument and the main window, loaded, shown and with its timers handed to the event loop.
+// loaded() is false when the sound could not be opened (the reason goes to stderr); the window
+// is then neither shown nor started.
 class RunningProgram {
 public:
     RunningProgram(int& argc, char** argv);
@@ -37,14 +41,57 @@ public:
     QApplication& app() { return m_app; }
     modSynth_DX7& sound() { return m_sound; }
     const modSynth_DX7& sound() const { return m_sound; }
+    Instrument& instrument() { return m_instrument; }
     Form1& form() { return *m_form; }
 
 private:
     QApplication m_app;
     SteadyClock m_clock;
     modSynth_DX7 m_sound{m_clock};
+    MeterCanvas m_meter;
+    Instrument m_instrument{m_clock, m_sound, m_meter};
     std::unique_ptr<Form1> m_form;  // made after the look is applied, as main() does
+    std::unique_ptr<QtTimerPump> m_pump;
     bool m_loaded = false;
+};
+
+// What the audio callback does, measured on the audio thread itself through the sound module's
+// probe: how many periods it mixed, the longest one (wall-clock, waits for a core included, and
+// the CPU time it used), the longest gap between two, and the late ones. SDL reports no
+// underruns, so a callback that starts more than two periods after the one before counts as
+// late: the device had run dry by then. Installed for its lifetime.
+class CallbackStats final : public CallbackProbe {
+public:
+    explicit CallbackStats(modSynth_DX7& sound);
+    ~CallbackStats() override;
+    CallbackStats(const CallbackStats&) = delete;
+    CallbackStats& operator=(const CallbackStats&) = delete;
+
+    struct Figures {
+        std::uint64_t callbacks = 0;
+        std::uint64_t lateCallbacks = 0;
+        Nanos worstDuration{0};
+        Nanos worstCpuTime{0};
+        Nanos worstGap{0};
+    };
+    Figures figures() const;
+    // Starts the figures afresh; a callback running meanwhile may add to the new count.
+    void reset();
+
+    void periodStarted() noexcept override;
+    void periodMixed(const LoopMixer& mixer, int frames) noexcept override;
+
+private:
+    modSynth_DX7& m_sound;
+    std::atomic<std::uint64_t> m_callbacks{0};
+    std::atomic<std::uint64_t> m_late{0};
+    std::atomic<std::int64_t> m_worstDurationNs{0};
+    std::atomic<std::int64_t> m_worstCpuNs{0};
+    std::atomic<std::int64_t> m_worstGapNs{0};
+    // Audio thread only.
+    std::int64_t m_startNs = 0;
+    std::int64_t m_startCpuNs = 0;
+    std::int64_t m_lastStartNs = 0;
 };
 
 // The program's one optional argument: a whole number in [min, max], or `fallback` when there is
@@ -60,7 +107,7 @@ void settle(std::chrono::milliseconds time);
 class DispatchLog {
 public:
     // Calls `onStepTick` with the number of step ticks so far after each one.
-    explicit DispatchLog(Form1& form, std::function<void(std::size_t)> onStepTick = {});
+    explicit DispatchLog(Instrument& instrument, std::function<void(std::size_t)> onStepTick = {});
     ~DispatchLog();
     DispatchLog(const DispatchLog&) = delete;
     DispatchLog& operator=(const DispatchLog&) = delete;
@@ -75,7 +122,7 @@ public:
     std::vector<double> synthesisDurationsUs() const;
 
 private:
-    Form1& m_form;
+    Instrument& m_instrument;
     std::function<void(std::size_t)> m_onStepTick;
     std::vector<Nanos> m_stepStarts;
     std::vector<Nanos> m_stepLateness;

@@ -55,10 +55,11 @@ int plannedValue(Row row, int s) {
 // One left-button stroke per chalk across all 32 columns: three moves per column (X = 240 s
 // and 60 twips either side, all of which address column s), at the height that writes the
 // planned value: Y = value x divisor + divisor / 4, well inside the value's band.
-void drawScore(Form1& form) {
+void drawScore(Instrument& form) {
     form.optraw_Click(1);  // "2": a stroke writes the column under the pointer
-    for (const Chalk& chalk : chalkTable()) {
-        form.lblcolor_Click(chalk.swatch);
+    for (int swatch = 0; swatch < kChalks; ++swatch) {
+        const Chalk& chalk = chalkTable()[static_cast<std::size_t>(swatch)];
+        form.lblcolor_Click(swatch);
         const auto y = [&chalk](int s) {
             return static_cast<float>(plannedValue(chalk.row, s) * chalk.divisor +
                                       chalk.divisor / 4);
@@ -90,38 +91,39 @@ int soak(int argc, char** argv) {
         return 2;
     }
     const int seconds = *parsed;
-    Form1& form = program.form();
+    Instrument& form = program.instrument();
     for (const char* opener : {"Command2", "Command20", "Command18", "Command19"})
-        form.button(opener)->click();  // "vu", "osc", "mod", "vol"
+        program.form().button(opener)->click();  // "vu", "osc", "mod", "vol"
     drawScore(form);
     if (const int off = cellsOffPlan(form.score()); off != 0) {
         std::fprintf(stderr, "the strokes left %d of %d cells off the plan\n", off, kRows * kSteps);
         return 2;
     }
-    form.Slidercut1()->setValue(kCut1);
-    form.Slidercut21()->setValue(kCut2);
-    form.sltempo()->setValue(kTempoMs);
-    if (form.Timer3().interval() != kTempoMs || form.Slidercut1()->value() != kCut1 ||
-        form.Slidercut21()->value() != kCut2) {
+    TransportSettings& settings = form.settings();
+    settings.expand1.set(kCut1);
+    settings.expand2.set(kCut2);
+    settings.tempo.set(kTempoMs);
+    if (form.Timer3().interval() != kTempoMs) {
         std::fprintf(stderr, "the tempo or the Expand sliders did not take their values\n");
         return 2;
     }
 
+    bench::CallbackStats callbacks(program.sound());
     bench::settle(1s);
     QApplication& app = program.app();
     bench::DispatchLog log(form);
     QTimer::singleShot(std::chrono::seconds(seconds), &app, [&app] { app.exit(0); });
     // The callback figures describe playback: the device's warm-up and the sound server's
     // stream set-up before it are reported on their own.
-    const modSynth_DX7::CallbackStats before = program.sound().callbackStats();
-    program.sound().resetCallbackStats();
+    const bench::CallbackStats::Figures before = callbacks.figures();
+    callbacks.reset();
     const auto t0 = std::chrono::steady_clock::now();
     form.cmdplay_Click();
     const int loop = app.exec();
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     form.cmdstop_Click();
-    const modSynth_DX7::CallbackStats audio = program.sound().callbackStats();
+    const bench::CallbackStats::Figures audio = callbacks.figures();
     if (loop != 0) {
         std::fprintf(stderr, "the event loop ended early (status %d)\n", loop);
         return 2;

@@ -54,9 +54,9 @@ int measure(int argc, char** argv) {
         return 2;
     }
     const int steps = *parsed;
-    Form1& form = program.form();
+    Instrument& form = program.instrument();
     writeSoundingScore(form.score());
-    form.sltempo()->setValue(kTempoMs);
+    form.settings().tempo.set(kTempoMs);
     if (form.Timer3().interval() != kTempoMs) {
         std::fprintf(stderr, "the tempo slider did not reach the step clock\n");
         return 2;

@@ -111,7 +111,7 @@ BENCHMARK_CAPTURE(BM_TickComputation, new_time_every_read, Time::EveryRead)
 void BM_TickWithDrawing(benchmark::State& state, Time time) {
     MeterCanvas canvas;
     int presented = 0;
-    canvas.setPresentListener([&presented] { ++presented; });
+    Subscription counted = canvas.presented.connect([&presented] { ++presented; });
     runTicks(state, canvas, time);
     benchmark::DoNotOptimize(presented);
 }

@@ -3,6 +3,10 @@
 #   (cd build/release && cpack -G DEB)
 # Every file the desktop reads names the program by one id: org.tavrilo.Synth.
 
+if(NOT TAVRILO_WITH_QT)
+    return()
+endif()
+
 include(GNUInstallDirs)
 
 set(TAVRILO_APP_ID org.tavrilo.Synth)

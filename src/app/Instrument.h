@@ -65,9 +65,12 @@ public:
 
     // The models the windows bind to.
     StepParameterSet& score() { return m_score; }
+    const StepParameterSet& score() const { return m_score; }
     StepIndicators& indicators() { return m_indicators; }
+    const StepIndicators& indicators() const { return m_indicators; }
     PatternMemory& patterns() { return m_patterns; }
     TransportSettings& settings() { return m_settings; }
+    const TransportSettings& settings() const { return m_settings; }
     // A stroke's segment for the board to draw, and the board to clear.
     Signal<const Segment&> segmentDrawn;
     Signal<> boardCleared;

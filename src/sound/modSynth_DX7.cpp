@@ -107,6 +107,13 @@ float modSynth_DX7::ClockSeconds() const {
     return static_cast<float>(std::chrono::duration<double>(m_clock.now()).count());
 }
 
+void modSynth_DX7::setCallbackProbe(CallbackProbe* probe) {
+    // SDL runs the callback under the device's lock.
+    if (m_device != 0) SDL_LockAudioDevice(m_device);
+    m_probe.store(probe, std::memory_order_release);
+    if (m_device != 0) SDL_UnlockAudioDevice(m_device);
+}
+
 // Device thread: never locks, allocates or waits.
 void modSynth_DX7::audioCallback(void* userdata, std::uint8_t* stream, int len) {
     auto* self = static_cast<modSynth_DX7*>(userdata);

@@ -51,8 +51,9 @@ public:
     // Device frames requested per callback: 256 at 22050 Hz is about 11.6 ms.
     static constexpr int kRequestedPeriod = 256;
 
-    // Null for none (the program's own case: the callback then only mixes).
-    void setCallbackProbe(CallbackProbe* probe) { m_probe.store(probe, std::memory_order_release); }
+    // Null for none (the program's own case: the callback then only mixes). Once this returns,
+    // no callback uses the probe it replaced.
+    void setCallbackProbe(CallbackProbe* probe);
 
 private:
     static void audioCallback(void* userdata, std::uint8_t* stream, int len);

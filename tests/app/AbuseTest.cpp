@@ -17,6 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "app/HelpWindow.h"
+#include "board/DrawingBoard.h"
+#include "panels/MeterWindow.h"
+#include "panels/PanelWindow.h"
 #include "support/TestApp.h"
 
 namespace tavrilo {
@@ -41,11 +45,10 @@ long envNumber(const char* name, long fallback) {
     return value > 0 ? value : fallback;
 }
 
-class Abuse : public test::ShownMainWindow {
+class Abuse : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::ShownMainWindow::SetUp();
-        if (HasFatalFailure()) return;
+        ASSERT_TRUE(app.loaded);
         // QTest warns about every mouse event off the window, the offscreen platform about raises.
         s_previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
                                                const QString& text) {
@@ -59,21 +62,21 @@ protected:
                 for (int s = 0; p->holds(row) && s < kSteps; ++s)
                     m_sliders.push_back({p->slider(row, s), kRange[static_cast<std::size_t>(row)]});
         m_sliders.insert(m_sliders.end(), {{m_form.Form2()->lengthSlider(), {1, 32}},
-                                           {m_form.sltempo(), {1, 1600}},  // ms per step
-                                           {m_form.Slidercut1(), {0, 2000}},
-                                           {m_form.Slidercut21(), {0, 2000}}});
+                                           {app.control<QSlider>("sltempo"), {1, 1600}},  // ms
+                                           {app.control<QSlider>("Slidercut1"), {0, 2000}},
+                                           {app.control<QSlider>("Slidercut21"), {0, 2000}}});
         m_windows = {&m_form, m_form.Form2(), m_form.Form5(), m_form.Form6(), m_form.Form3()};
         for (QWidget* window : m_windows)
             addButtons(window);
-        for (int i = 0; i < 9; ++i)
-            m_clickable.push_back(m_form.lblcolor(i));
+        for (int i = 0; i < kChalks; ++i)
+            m_clickable.push_back(app.control(arrayName("lblcolor", i)));
         QObject::connect(&m_form, &Form1::programEnded, [this](int) { m_ended = true; });
     }
     // Every button but "E&xit", which the run's exit prompts answer No: transport, "new", the
     // openers, "S" and "L" of every slot, the mode buttons, each window's closers.
     void addButtons(QWidget* window) {
         for (QPushButton* b : window->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
-            if (b != m_form.cmdexit()) m_clickable.push_back(b);
+            if (b->objectName() != "cmdexit") m_clickable.push_back(b);
     }
     void TearDown() override {
         releaseAll({-1000, -1000});
@@ -183,23 +186,24 @@ protected:
         std::ostringstream bad;
         for (int i = 0; i < kCells && bad.tellp() == 0; ++i) {  // the first bad cell only
             const auto& [slider, range] = m_sliders[static_cast<std::size_t>(i)];
-            const int v = m_form.score().cell(static_cast<Row>(i / kSteps), i % kSteps);
+            const int v = app.instrument.score().cell(static_cast<Row>(i / kSteps), i % kSteps);
             if (v < range[0] || v > range[1] || slider->value() != v)
                 bad << name(slider) << " shows " << slider->value() << ", its cell holds " << v
                     << " of " << range[0] << ".." << range[1] << "; ";
         }
-        const int length = m_form.score().length();
+        const int length = app.instrument.score().length();
         if (length < 1 || length > 32 || m_form.Form2()->lengthSlider()->value() != length)
             bad << "Slider6 shows " << m_form.Form2()->lengthSlider()->value() << ", the length is "
                 << length << "; ";
-        if (const int step = m_form.stepClock().currentStep(); step < 0 || step >= kSteps)
+        if (const int step = app.instrument.stepClock().currentStep(); step < 0 || step >= kSteps)
             bad << "currentStep is " << step << "; ";
-        if (const int env = m_form.voice().envLevel; env < 0 || env > kMaxEnvLevel)
+        if (const int env = app.instrument.voice().envLevel; env < 0 || env > kMaxEnvLevel)
             bad << "envLevel is " << env << "; ";
         if (m_ended) bad << "the program was told to end";
         return bad.str();
     }
 
+    test::ShownProgram app;
     Form1& m_form = app.form;
     DrawingBoard* m_board = app.form.Picdraw();
     std::mt19937 m_rng;
@@ -222,7 +226,7 @@ TEST_F(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
         m_what.str("");
         const bool prompt = (i + 1) * 4 / actions > i * 4 / actions;  // "E&xit" 4 times, No
         if (prompt) test::answerNextMessageBox(QMessageBox::No);
-        prompt ? click(m_form.cmdexit()) : act();
+        prompt ? click(m_form.button("cmdexit")) : act();
         std::string problem = invariants();
         if (problem.empty()) {
             // Mostly none or one 15.625 ms timer tick, so that actions fall between single ramp

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "transport/KeyboardNotes.h"
+#include "app/KeyboardNotes.h"
 
 namespace tavrilo {
 namespace {

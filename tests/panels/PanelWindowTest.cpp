@@ -34,7 +34,8 @@ const SliderCase kSliders[] = {
 
 class PanelsAfterStartup : public ::testing::Test {
 protected:
-    test::LoadedForm app;
+    test::ShownProgram app;
+    StepParameterSet& score = app.instrument.score();
 
     PanelWindow* panel(PanelWindow::Kind kind) {
         switch (kind) {
@@ -62,7 +63,7 @@ TEST_F(PanelsAfterStartup, EverySliderHasItsRangeStepsTicksAndPlace) {
             EXPECT_EQ(sl->singleStep(), c.smallChange);
             EXPECT_EQ(sl->tickPosition(), c.ticks);
             EXPECT_EQ(sl->geometry(), twipsRect(360 + 240 * s, c.top, c.width, c.height));
-            EXPECT_EQ(sl->value(), app.form.score().cell(c.row, s));
+            EXPECT_EQ(sl->value(), score.cell(c.row, s));
         }
     }
     QSlider* length = app.form.Form2()->lengthSlider();
@@ -82,16 +83,16 @@ TEST_F(PanelsAfterStartup, VerticalSlidersHaveMinAtTheTop) {
     p->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
     QSlider* sl = p->slider(Row::AM1, 10);
-    app.form.score().setCell(Row::AM1, 10, 0);
+    score.setCell(Row::AM1, 10, 0);
     // The groove runs down the left of the slider; the ticks stand to its right.
     QTest::mouseClick(sl, Qt::LeftButton, {}, QPoint(4, sl->height() * 3 / 4));
-    EXPECT_EQ(app.form.score().cell(Row::AM1, 10), 5);
+    EXPECT_EQ(score.cell(Row::AM1, 10), 5);
     sl->setFocus();
     QTest::keyClick(sl, Qt::Key_Up);
-    EXPECT_EQ(app.form.score().cell(Row::AM1, 10), 4);
+    EXPECT_EQ(score.cell(Row::AM1, 10), 4);
     QTest::keyClick(sl, Qt::Key_Down);
     QTest::keyClick(sl, Qt::Key_Down);
-    EXPECT_EQ(app.form.score().cell(Row::AM1, 10), 6);
+    EXPECT_EQ(score.cell(Row::AM1, 10), 6);
     p->hide();
 }
 
@@ -99,10 +100,10 @@ TEST_F(PanelsAfterStartup, AScoreWriteMovesTheSliderOfAHiddenPanelAtOnce) {
     for (const SliderCase& c : kSliders) {
         PanelWindow* p = panel(c.panel);
         ASSERT_FALSE(p->isVisible());
-        app.form.score().setCell(c.row, 31, c.min + 1);
+        score.setCell(c.row, 31, c.min + 1);
         EXPECT_EQ(p->slider(c.row, 31)->value(), c.min + 1) << rowInfo(c.row).controlName;
     }
-    app.form.score().setLength(9);
+    score.setLength(9);
     EXPECT_EQ(app.form.Form2()->lengthSlider()->value(), 9);
 }
 
@@ -136,7 +137,7 @@ TEST_F(PanelsAfterStartup, CloseButtonAndCloseBoxOnlyHideAndKeepEveryValue) {
     for (PanelWindow* p : {app.form.Form2(), app.form.Form5(), app.form.Form6()}) {
         SCOPED_TRACE(p->objectName().toStdString());
         const Row row = p->rows()[1];
-        app.form.score().setCell(row, 12, rowInfo(row).min + 2);
+        score.setCell(row, 12, rowInfo(row).min + 2);
 
         p->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
@@ -151,9 +152,19 @@ TEST_F(PanelsAfterStartup, CloseButtonAndCloseBoxOnlyHideAndKeepEveryValue) {
         p->show();
         EXPECT_TRUE(p->isVisible());
         EXPECT_EQ(p->slider(row, 12)->value(), rowInfo(row).min + 2);
-        EXPECT_EQ(app.form.score().cell(row, 12), rowInfo(row).min + 2);
+        EXPECT_EQ(score.cell(row, 12), rowInfo(row).min + 2);
         p->hide();
     }
+}
+
+// Enlarged, a panel shows its light grey where the picture ends.
+TEST_F(PanelsAfterStartup, AnEnlargedPanelIsLightGreyBeyondItsPicture) {
+    PanelWindow* p = app.form.Form6();
+    p->show();
+    p->resize(p->size() + QSize(100, 100));
+    const QImage shown = p->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(shown.width() - 30, shown.height() - 30), QColor(224, 224, 224));
+    p->hide();
 }
 
 TEST_F(PanelsAfterStartup, LampsAndMarkersFollowTheStepIndicators) {
@@ -164,8 +175,8 @@ TEST_F(PanelsAfterStartup, LampsAndMarkersFollowTheStepIndicators) {
         for (int s = 0; s < kSteps; ++s)
             EXPECT_EQ(each->lamp(s)->color(), colors::black);
 
-    app.form.indicators().setLamp(6, true);
-    app.form.indicators().setMarker(16, true);
+    app.instrument.indicators().setLamp(6, true);
+    app.instrument.indicators().setMarker(16, true);
     for (PanelWindow* each : {app.form.Form2(), app.form.Form5(), app.form.Form6()})
         EXPECT_EQ(each->lamp(6)->color(), colors::red);
 
@@ -175,7 +186,7 @@ TEST_F(PanelsAfterStartup, LampsAndMarkersFollowTheStepIndicators) {
     const QRect m = p->markerRect(16);
     const QPoint probe(m.center().x(), px(3800));
     EXPECT_EQ(shown.pixelColor(probe), QColor(0, 192, 0));
-    app.form.indicators().setMarker(16, false);
+    app.instrument.indicators().setMarker(16, false);
     EXPECT_NE(p->grab().toImage().pixelColor(probe), QColor(0, 192, 0));
     p->hide();
 }

@@ -9,36 +9,42 @@
 #include <functional>
 
 #include "app/Form1.h"
+#include "app/Instrument.h"
 #include "common/Clock.h"
+#include "common/Controls.h"
+#include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
 
 namespace tavrilo::test {
 
-// A main window on a stepped clock with its sound open on SDL's dummy driver, loaded as at
-// start-up. Timers do not run by themselves: advance() steps the clock through them.
-struct LoadedForm {
+// The program as main() builds it, on a stepped clock with its sound open on SDL's dummy driver,
+// loaded and shown. Timers do not run by themselves: advance() steps the clock through them.
+struct ShownProgram {
     SteppedClock clock;
     modSynth_DX7 sound{clock};
-    Form1 form{clock, sound};
+    MeterCanvas meter;
+    Instrument instrument{clock, sound, meter};
+    Form1 form{instrument, meter};
     bool loaded = form.Form_Load();
 
-    void advance(std::chrono::nanoseconds dt) { form.timers().runUntil(clock, clock.now() + dt); }
-};
-
-// Tests of what the user sees and does: the loaded main window, shown on the screen.
-class ShownMainWindow : public ::testing::Test {
-protected:
-    LoadedForm app;
-    void SetUp() override {
-        ASSERT_TRUE(app.loaded) << app.sound.lastError();
-        app.form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.form));
+    ShownProgram() {
+        form.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
     }
-    void click(const char* buttonName) {
-        QPushButton* b = app.form.button(buttonName);
-        ASSERT_NE(b, nullptr) << buttonName;
-        QTest::mouseClick(b, Qt::LeftButton);
+    ~ShownProgram() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->hide();
     }
+    void advance(std::chrono::nanoseconds dt) {
+        instrument.timers().runUntil(clock, clock.now() + dt);
+    }
+    template <typename Widget = QWidget>
+    Widget* control(const QString& name) const {
+        auto* w = form.findChild<Widget*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+    void click(const QString& name) { QTest::mouseClick(control(name), Qt::LeftButton); }
 };
 
 // Answers the next modal message box with `button` once it is up, after `inspect` looked at it.

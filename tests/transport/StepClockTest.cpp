@@ -24,48 +24,48 @@ std::vector<Tick> ramp(double start, int n, int first, int step) {
     return out;
 }
 
-// Timers as designed, start-up score, tempo 200; `log` holds indicator changes, loads and passes.
+// Timers as designed, start-up score, tempo 200; `log` holds indicator changes and step ticks.
 struct Harness {
     SteppedClock clock;
     TimerService service{clock};
     StepParameterSet score;
     StepIndicators indicators;
+    TransportSettings settings;
     VoiceState voice;
     std::vector<Tick> attack, decay;
-    std::vector<double> passes;
+    std::vector<double> passes;  // when each step tick ended
     std::string log;
-    int expand1 = 0, expand2 = 0;
 
     TimerService::Timer& timer2 = service.create(0, true, [this] {
         stepClock.attackTick();
         attack.push_back({ms(), voice.envLevel});
     });
-    TimerService::Timer& timer3 = service.create(75, false, [this] { stepClock.stepTick(); });
+    TimerService::Timer& timer3 = service.create(75, false, [this] {
+        stepClock.stepTick();
+        passes.push_back(ms());
+        log += "pass " + std::to_string(stepClock.currentStep()) + "; ";
+    });
     TimerService::Timer& timer4 = service.create(0, false, [this] {
         stepClock.decayTick();
         decay.push_back({ms(), voice.envLevel});
     });
-    StepClock stepClock{score, indicators, voice, {timer2, timer3, timer4}, hooks()};
+    StepClock stepClock{score, indicators, voice, settings, {timer2, timer3, timer4}};
+    std::vector<Subscription> listening;
 
     Harness() {
         score.fillStartup();
-        stepClock.setTempo(200);
-        indicators.addListener([this](const StepIndicators::Change& c) {
-            const char* kind[] = {"lamp ", "marker ", "play "};
-            log += kind[static_cast<int>(c.kind)] + std::to_string(c.step) +
-                   (c.on ? " on; " : " off; ");
-        });
+        setTempo(200);
+        const auto logged = [this](const char* kind) {
+            return [this, kind](int step, bool on) {
+                log += kind + std::to_string(step) + (on ? " on; " : " off; ");
+            };
+        };
+        listening.push_back(indicators.lampChanged.connect(logged("lamp ")));
+        listening.push_back(indicators.markerChanged.connect(logged("marker ")));
     }
-    StepClock::Hooks hooks() {
-        auto pass = [this] {
-            passes.push_back(ms());
-            log += "pass " + std::to_string(stepClock.currentStep()) + "; ";
-        };
-        auto load = [this] {
-            log += "load " + std::to_string(stepClock.currentStep()) + "; ";
-            return expand1;
-        };
-        return {pass, load, [this] { return expand2; }};
+    void setTempo(int ms) {
+        settings.tempo.set(ms);
+        stepClock.sltempo_Change();
     }
     double ms() const { return static_cast<double>(clock.now().count()) / 1e6; }
     void runUntil(double t) { service.runUntil(clock, Nanos(std::llround(t * 1e6))); }
@@ -142,7 +142,7 @@ TEST(StepClock, LengthOneRetriggersStepZero) {
     h.playUntil(399);  // decay from 100 at 262.5 ms: 8 ticks by 387.5 ms leave 20
     h.log.clear();
     h.runUntil(400 + kTick * 3);
-    EXPECT_EQ(h.log, "lamp 0 off; load 0; lamp 0 on; pass 0; ");
+    EXPECT_EQ(h.log, "lamp 0 off; lamp 0 on; pass 0; ");
     EXPECT_EQ(std::vector<Tick>(h.attack.end() - 3, h.attack.end()), ramp(400, 3, 45, 25));
 }
 
@@ -181,7 +181,7 @@ TEST(StepClock, FirstStepTickComesOneFullIntervalAfterPlay) {
     for (const auto& [name, tempo, playAt, firstTick] : cases) {
         SCOPED_TRACE(name);
         Harness h;
-        h.stepClock.setTempo(tempo);
+        h.setTempo(tempo);
         h.runUntil(playAt);
         h.playUntil(firstTick);
         EXPECT_EQ(h.passes, std::vector<double>{firstTick});
@@ -191,7 +191,7 @@ TEST(StepClock, FirstStepTickComesOneFullIntervalAfterPlay) {
 TEST(StepClock, TempoChangeAppliesFromTheNextTick) {
     Harness h;
     h.playUntil(250);  // 200
-    h.stepClock.setTempo(100);
+    h.setTempo(100);
     h.runUntil(450);
     EXPECT_EQ(h.passes, (std::vector<double>{200, 300, 400}));
 }
@@ -209,10 +209,10 @@ TEST(StepClock, StopAndRestsLetTheNoteFinish) {
         SCOPED_TRACE(name);
         Harness h;
         h.soundingStep(0, 12, 25, decay);
-        h.expand1 = 1234;
-        h.stepClock.setTempo(tempo);
+        h.settings.expand1.set(1234);
+        h.setTempo(tempo);
         h.playUntil(tempo + 1);  // note started, no attack tick yet
-        h.expand1 = 7;
+        h.settings.expand1.set(7);
         h.runUntil(stopAt);
         if (stopAt < 600) h.stepClock.stop();
         h.runUntil(600);
@@ -232,7 +232,7 @@ TEST(StepClock, AllRestPlaybackMovesIndicatorsOnly) {
     h.playUntil(200 * 40);
     EXPECT_EQ(h.redLamps(), std::vector<int>{40 % 32});
     EXPECT_FALSE(h.indicators.marker(5));
-    EXPECT_EQ(h.log.find("load"), std::string::npos);
+    EXPECT_EQ(h.voice.pitch, 0);
     EXPECT_TRUE(h.attack.empty());
 }
 
@@ -243,7 +243,7 @@ TEST(StepClock, ResetWhilePlaying) {
     for (int s : {0, 1, 2})
         h.soundingStep(s, 5 + s);  // pitches 19, 18, 17
     h.score.setLength(20);
-    h.stepClock.setTempo(100);
+    h.setTempo(100);
     h.playUntil(210);  // steps 0 and 1 played; step 1's note is in its attack, from 80
     h.stepClock.reset();
     h.runUntil(1000);
@@ -265,7 +265,8 @@ TEST(StepClock, StepTickOrder) {
     h.playUntil(500);  // steps 0, 1 processed: lamp 2 red
     h.log.clear();
     h.runUntil(600);
-    EXPECT_EQ(h.log, "lamp 2 off; marker 2 on; load 2; lamp 3 on; pass 3; ");
+    EXPECT_EQ(h.log, "lamp 2 off; marker 2 on; lamp 3 on; pass 3; ");
+    EXPECT_EQ(h.voice.pitch, 12);
 }
 
 // Option 7 - Osc, rates 100 - cell, cuts held within 0..2000, pitch 24 - Tone, rates as they are.
@@ -285,7 +286,8 @@ TEST(StepClock, SoundingStepLoadsTheVoice) {
         Harness h;
         for (std::size_t i = 0; i < cells.size(); ++i)
             h.score.setCell(rows[i], 0, cells[i]);
-        std::tie(h.expand1, h.expand2) = std::tie(expand1, expand2);
+        h.settings.expand1.set(expand1);
+        h.settings.expand2.set(expand2);
         h.playUntil(200);
         h.stepClock.loadVoice(kSteps, 3);  // no such step: the keyboard's note starts nothing
         const VoiceState& v = h.voice;

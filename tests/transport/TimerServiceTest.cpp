@@ -172,7 +172,7 @@ TEST(TimerService, TheDispatchObserverSeesDeadlineStartAndFinishOfEveryTick) {
     TimerService service(clock);
     // A handler that takes 3 ms of (stepped) time.
     auto& slow = service.create(50, true, [&] { clock.advance(milliseconds(3)); });
-    auto& quiet = service.create(0, true, [] {});
+    service.create(0, true, [] {});  // never due: never seen
     std::vector<TimerService::Dispatch> seen;
     service.setDispatchObserver([&](const TimerService::Dispatch& d) { seen.push_back(d); });
     clock.set(milliseconds(52));  // 2 ms late
@@ -185,7 +185,6 @@ TEST(TimerService, TheDispatchObserverSeesDeadlineStartAndFinishOfEveryTick) {
     EXPECT_EQ(seen[0].finished, milliseconds(55));
     EXPECT_EQ(seen[1].deadline, milliseconds(100));
     EXPECT_EQ(seen[1].started, milliseconds(100));
-    EXPECT_NE(seen[1].timer, &quiet);
 }
 
 }  // namespace
