@@ -142,9 +142,9 @@ void Form1::openHelp() {
 bool Form1::Form_Load() {
     if (!m_instrument.Form_Load()) return false;
     setOuterWidth(kNormalOuterWidth);
-    // Swatches 0..7 take their chalks' colours, the upper half of the classic sixteen; the
+    // Swatches 0..7 take their chalks' colours, the upper half of the classic sixteen; the last,
     // orange one keeps the colour it was made with.
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < kChalks - 1; ++i)
         m_lblcolor[static_cast<std::size_t>(i)]->setColor(
             chalkTable()[static_cast<std::size_t>(i)].color);
     m_picdraw->setBackColor(colors::black);

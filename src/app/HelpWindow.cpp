@@ -83,7 +83,7 @@ HelpWindow::HelpWindow()
     setGeometry(twipsRect(3480, 1185, 6030, 7350));
     setFixedSize(size());
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(128, 0, 0));
+    pal.setColor(QPalette::Window, toQColor(kBackground));
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -122,8 +122,8 @@ HelpWindow::HelpWindow()
 
 void HelpWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(128, 0, 0));
-    painter.setPen(QPen(QColor(255, 255, 224), 1));
+    painter.fillRect(rect(), toQColor(kBackground));
+    painter.setPen(QPen(toQColor(kText), 1));
     for (const QRect& box : {kHelpBox, kNoteBox})
         painter.drawRect(twipsRect(box.x(), box.y(), box.width(), box.height()));
 }

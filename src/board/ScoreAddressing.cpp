@@ -23,16 +23,17 @@ std::int32_t roundHalfEvenToInt32(double v) {
 }  // namespace
 
 const std::array<Chalk, kChalks>& chalkTable() {
+    using colors::chalks;
     static const std::array<Chalk, kChalks> table = {{
-        {rgb(128, 128, 128), Row::Tone, 200},
-        {rgb(0, 0, 255), Row::Osc1, 720},
-        {rgb(0, 255, 0), Row::Osc2, 720},
-        {rgb(0, 255, 255), Row::AM1, 50},
-        {rgb(255, 0, 0), Row::FM, 50},
-        {rgb(255, 0, 255), Row::VOL, 50},
-        {rgb(255, 255, 0), Row::AM2, 50},
-        {rgb(255, 255, 255), Row::Decay, 200},
-        {rgb(255, 128, 0), Row::Atteck, 190},
+        {chalks[0], Row::Tone, 200},
+        {chalks[1], Row::Osc1, 720},
+        {chalks[2], Row::Osc2, 720},
+        {chalks[3], Row::AM1, 50},
+        {chalks[4], Row::FM, 50},
+        {chalks[5], Row::VOL, 50},
+        {chalks[6], Row::AM2, 50},
+        {chalks[7], Row::Decay, 200},
+        {chalks[8], Row::Atteck, 190},
     }};
     return table;
 }

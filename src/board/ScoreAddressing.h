@@ -21,7 +21,7 @@ struct Chalk {
     int divisor;
 };
 
-inline constexpr int kChalks = 9;
+inline constexpr int kChalks = static_cast<int>(colors::chalks.size());
 inline constexpr int kColumnTwips = 240;  // width of one step column on the board
 
 // The nine chalks, indexed by the number of the palette swatch `lblcolor`(i) that carries each.

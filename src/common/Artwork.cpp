@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "common/Fonts.h"
+#include "common/QtColor.h"
 
 namespace tavrilo {
 namespace {
@@ -31,7 +32,7 @@ QImage panelBackdrop(QSize size, unsigned seed) {
     Grain grain(seed);
     // Horizontal brush strokes: each row a slightly different grey, with a little grain.
     for (int y = 0; y < size.height(); ++y) {
-        const int rowShade = 224 + grain.next(7) - 3;
+        const int rowShade = redOf(colors::panelGrey) + grain.next(7) - 3;
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < size.width(); ++x) {
             const int v = rowShade + grain.next(5) - 2;
@@ -55,16 +56,13 @@ QImage logoPicture() {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     // Nine chalk strokes across the plate, one per chalk colour.
-    const QColor chalks[] = {{128, 128, 128}, {0, 0, 255},     {0, 255, 0},
-                             {0, 255, 255},   {255, 0, 0},     {255, 0, 255},
-                             {255, 255, 0},   {255, 255, 255}, {255, 128, 0}};
-    for (int i = 0; i < 9; ++i) {
+    for (std::size_t i = 0; i < colors::chalks.size(); ++i) {
         QPainterPath wave;
         const double y0 = 6 + i * 3.2;
         wave.moveTo(0, y0);
         for (int x = 0; x <= 178; x += 4)
             wave.lineTo(x, y0 + 2.5 * std::sin((x + i * 17) * 0.09));
-        QColor c = chalks[i];
+        QColor c = toQColor(colors::chalks[i]);
         c.setAlpha(70);
         painter.setPen(QPen(c, 1.2));
         painter.drawPath(wave);

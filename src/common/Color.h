@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace tavrilo {
@@ -26,6 +27,11 @@ inline constexpr ColorValue darkGrey = rgb(64, 64, 64);
 inline constexpr ColorValue grey = rgb(128, 128, 128);
 inline constexpr ColorValue lightGrey = rgb(192, 192, 192);
 inline constexpr ColorValue panelGrey = rgb(224, 224, 224);
+// The palette's chalks by swatch number: grey, blue, green, cyan, red, magenta, yellow, white
+// (the upper half of the classic sixteen colours) and orange.
+inline constexpr std::array<ColorValue, 9> chalks = {
+    rgb(128, 128, 128), rgb(0, 0, 255),   rgb(0, 255, 0),     rgb(0, 255, 255), rgb(255, 0, 0),
+    rgb(255, 0, 255),   rgb(255, 255, 0), rgb(255, 255, 255), rgb(255, 128, 0)};
 }  // namespace colors
 
 }  // namespace tavrilo
