@@ -20,6 +20,7 @@ struct RowInfo {
     Row row;
     std::string_view controlName;  // slider array, e.g. "Slidertone"
     std::string_view legend;       // what the palette calls it
+    std::string_view panelLabel;   // the label beside its slider on the panel window
     int min;
     int max;
     int startupValue;
