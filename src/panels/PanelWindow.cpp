@@ -15,7 +15,6 @@ struct RowLayout {
     int top;
     int width;
     int height;
-    const char* label;
     int labelLeft;
     int labelTop;
 };
@@ -35,21 +34,21 @@ const PanelLayout& layoutOf(PanelWindow::Kind kind) {
     // clang-format off
     static const PanelLayout oscillator{
         "Form2", "Tavrilo Synth Oscilator Control", 8475, 855, 8415, 5655,
-        {{{Row::Tone, 960, 180, 1155, "Tone", 720, 2160},
-          {Row::Osc1, 2520, 255, 855, "Osc1", 720, 3360},
-          {Row::Osc2, 3720, 255, 855, "Osc2", 720, 4560}}},
+        {{{Row::Tone, 960, 180, 1155, 720, 2160},
+          {Row::Osc1, 2520, 255, 855, 720, 3360},
+          {Row::Osc2, 3720, 255, 855, 720, 4560}}},
         4920, 600, 4920, 5160, {2400, 3600}};
     static const PanelLayout envelope{
         "Form5", "Tavrilo Synth Volume Envelope Control", 8475, 8820, 8415, 4695,
-        {{{Row::Atteck, 480, 255, 855, "atteck", 720, 1320},
-          {Row::Decay, 1680, 255, 855, "Decay", 720, 2520},
-          {Row::VOL, 2880, 255, 855, "Vol", 720, 3720}}},
+        {{{Row::Atteck, 480, 255, 855, 720, 1320},
+          {Row::Decay, 1680, 255, 855, 720, 2520},
+          {Row::VOL, 2880, 255, 855, 720, 3720}}},
         3960, 465, 3955, 4200, {1560, 2760}};
     static const PanelLayout modulation{
         "Form6", "Tavrilo Synth Oscilator Modulation Control", 8475, 5190, 8415, 4680,
-        {{{Row::AM1, 480, 255, 855, "AM1", 720, 1320},
-          {Row::AM2, 1680, 255, 855, "AM2", 600, 2520},
-          {Row::FM, 2880, 255, 855, "FM", 480, 3720}}},
+        {{{Row::AM1, 480, 255, 855, 720, 1320},
+          {Row::AM2, 1680, 255, 855, 600, 2520},
+          {Row::FM, 2880, 255, 855, 480, 3720}}},
         3960, 360, 3980, 4200, {1560, 2760}};
     // clang-format on
     switch (kind) {
@@ -112,8 +111,9 @@ PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& ind
                            rl.width, rl.height);
         }
         makeLabel(this, QStringLiteral("lbl%1").arg(QString::fromLatin1(name)),
-                  QString::fromLatin1(rl.label), rl.labelLeft, rl.labelTop, 0, 0, colors::grey,
-                  labelFont);
+                  QString::fromLatin1(info.panelLabel.data(),
+                                      static_cast<qsizetype>(info.panelLabel.size())),
+                  rl.labelLeft, rl.labelTop, 0, 0, colors::grey, labelFont);
     }
     for (int s = 0; s < kSteps; ++s) {
         auto* lamp = new ColorBox(this, colors::black);

@@ -7,15 +7,15 @@ namespace tavrilo {
 
 const std::array<RowInfo, kRows>& rowTable() {
     static const std::array<RowInfo, kRows> table = {{
-        {Row::Tone, "Slidertone", "Tone", 0, 24, 0, 24, 24},
-        {Row::Osc1, "Slidertl1", "Osc1", 0, 7, 0, 0, 0},
-        {Row::Osc2, "Sliderw21", "Osc2", 0, 7, 0, 0, 0},
-        {Row::AM1, "Slideramsp1", "AM1", 0, 100, 0, 100, 100},
-        {Row::AM2, "Slideramsp21", "AM2", 0, 100, 0, 100, 100},
-        {Row::FM, "Sliderfm1", "FM", 0, 100, 0, 100, 100},
-        {Row::VOL, "VScroll1", "VOL", 0, 100, 90, 10, 10},
-        {Row::Decay, "slider1", "Decay", 0, 25, 0, 10, 10},
-        {Row::Atteck, "Slidera", "Atteck", 1, 25, 1, 25, 10},
+        {Row::Tone, "Slidertone", "Tone", "Tone", 0, 24, 0, 24, 24},
+        {Row::Osc1, "Slidertl1", "Osc1", "Osc1", 0, 7, 0, 0, 0},
+        {Row::Osc2, "Sliderw21", "Osc2", "Osc2", 0, 7, 0, 0, 0},
+        {Row::AM1, "Slideramsp1", "AM1", "AM1", 0, 100, 0, 100, 100},
+        {Row::AM2, "Slideramsp21", "AM2", "AM2", 0, 100, 0, 100, 100},
+        {Row::FM, "Sliderfm1", "FM", "FM", 0, 100, 0, 100, 100},
+        {Row::VOL, "VScroll1", "VOL", "Vol", 0, 100, 90, 10, 10},
+        {Row::Decay, "slider1", "Decay", "Decay", 0, 25, 0, 10, 10},
+        {Row::Atteck, "Slidera", "Atteck", "atteck", 1, 25, 1, 25, 10},
     }};
     return table;
 }

@@ -20,6 +20,7 @@ struct RowInfo {
     Row row;
     std::string_view controlName;  // slider array, e.g. "Slidertone"
     std::string_view legend;       // the caption under the row's swatch on the main window
+    std::string_view panelLabel;   // the label beside its sliders on the panel window
     int min;
     int max;
     int createdValue;  // what the row's sliders hold as created, before start-up fills them
