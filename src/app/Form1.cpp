@@ -1,9 +1,16 @@
 #include "app/Form1.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
 #include <QSlider>
 
+#include "app/EditHistory.h"
 #include "app/ExitPrompt.h"
 #include "app/Form1Layout.h"
 #include "app/HelpWindow.h"
@@ -48,14 +55,12 @@ QPushButton* Form1::button(const char* objectName) const {
 // Events of the controls go to the instrument's handlers.
 void Form1::bindControls() {
     Instrument& in = m_instrument;
-    const std::pair<const char*, void (Instrument::*)()> clicks[] = {
-        {"cmdplay", &Instrument::cmdplay_Click},
-        {"cmdstop", &Instrument::cmdstop_Click},
-        {"cmdreset", &Instrument::cmdreset_Click},
-        {"cmdnew", &Instrument::cmdnew_Click},
-    };
-    for (const auto& [name, handler] : clicks)
-        connect(button(name), &QPushButton::clicked, this, [&in, handler] { (in.*handler)(); });
+    connect(button("cmdplay"), &QPushButton::clicked, this, [&in] { in.cmdplay_Click(); });
+    connect(button("cmdstop"), &QPushButton::clicked, this, [&in] { in.cmdstop_Click(); });
+    connect(button("cmdreset"), &QPushButton::clicked, this,
+            [this, &in] { gesture([&in] { in.cmdreset_Click(); }); });
+    connect(button("cmdnew"), &QPushButton::clicked, this,
+            [this, &in] { gesture([&in] { in.cmdnew_Click(); }); });
     connect(button("cmdexit"), &QPushButton::clicked, this, &Form1::cmdexit_Click);
     for (int i = 0; i < kChalks; ++i)
         connect(m_lblcolor[static_cast<std::size_t>(i)], &ColorBox::clicked, this,
@@ -66,14 +71,22 @@ void Form1::bindControls() {
     for (int k = 0; k < kPatternSlots; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         connect(m_store[slot], &QPushButton::clicked, this, [&in, k] { in.storeSlot_Click(k); });
-        connect(m_recall[slot], &QPushButton::clicked, this, [&in, k] { in.recallSlot_Click(k); });
+        connect(m_recall[slot], &QPushButton::clicked, this,
+                [this, &in, k] { gesture([&in, k] { in.recallSlot_Click(k); }); });
     }
-    connect(m_picdraw, &DrawingBoard::MouseDown, this,
-            [&in](int b, int s, float x, float y) { in.Picdraw_MouseDown(b, s, x, y); });
+    // A stroke, from the left button's press to its release, is one undo step.
+    connect(m_picdraw, &DrawingBoard::MouseDown, this, [this, &in](int b, int s, float x, float y) {
+        if (b == FreehandDrawing::kLeftButton && !std::exchange(m_stroking, true))
+            m_history->beginGesture();
+        in.Picdraw_MouseDown(b, s, x, y);
+    });
     connect(m_picdraw, &DrawingBoard::MouseMove, this,
             [&in](int b, int s, float x, float y) { in.Picdraw_MouseMove(b, s, x, y); });
-    connect(m_picdraw, &DrawingBoard::MouseUp, this,
-            [&in](int b, int s, float x, float y) { in.Picdraw_MouseUp(b, s, x, y); });
+    connect(m_picdraw, &DrawingBoard::MouseUp, this, [this, &in](int b, int s, float x, float y) {
+        in.Picdraw_MouseUp(b, s, x, y);
+        if (b == FreehandDrawing::kLeftButton && std::exchange(m_stroking, false))
+            m_history->endGesture();
+    });
     new KeyboardPlayer(
         this, [this](const QWidget* window) { return isOurWindow(window); },
         [&in](std::uint32_t code, char32_t c, bool repeat) {
@@ -101,6 +114,45 @@ void Form1::bindModels() {
     m_subscriptions.push_back(
         in.segmentDrawn.connect([this](const Segment& s) { m_picdraw->drawSegment(s); }));
     m_subscriptions.push_back(in.boardCleared.connect([this] { m_picdraw->Cls(); }));
+}
+
+// Undo and redo, copy and paste, in every window of the program.
+void Form1::bindEditing() {
+    const auto shortcut = [this](const QKeySequence& keys, auto* receiver, auto slot) {
+        auto* s = new QShortcut(keys, this);
+        s->setContext(Qt::ApplicationShortcut);
+        connect(s, &QShortcut::activated, receiver, slot);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), m_history, &EditHistory::undo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), m_history, &EditHistory::redo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), m_history, &EditHistory::redo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this, &Form1::editCopy);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_V), this, &Form1::editPaste);
+}
+
+void Form1::gesture(const std::function<void()>& action, bool withTransportSettings) {
+    m_history->beginGesture(withTransportSettings);
+    action();
+    m_history->endGesture();
+}
+
+void Form1::editCopy() {
+    auto* mime = new QMimeData;
+    mime->setImageData(m_picdraw->picture());
+    mime->setText(QString::fromStdString(formatTune(m_instrument.tune())));
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+void Form1::editPaste() {
+    const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
+    const auto parsed =
+        parseTune(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        QMessageBox::warning(QApplication::activeWindow() ? QApplication::activeWindow() : this,
+                             QStringLiteral("Paste a tune"), QString::fromStdString(*problem));
+        return;
+    }
+    gesture([this, &parsed] { m_instrument.pasteTune(std::get<Tune>(parsed)); }, true);
 }
 
 bool Form1::isOurWindow(const QWidget* window) const {
@@ -141,6 +193,9 @@ void Form1::openHelp() {
 
 bool Form1::Form_Load() {
     if (!m_instrument.Form_Load()) return false;
+    // The history starts empty once the start-up values are in.
+    m_history = new EditHistory(m_instrument, *m_picdraw, this);
+    bindEditing();
     setOuterWidth(kNormalOuterWidth);
     // Swatches 0..7 take their chalks' colours, the upper half of the classic sixteen; the last,
     // orange one keeps the colour it was made with.
@@ -155,6 +210,15 @@ bool Form1::Form_Load() {
     m_form5 = std::make_unique<PanelWindow>(PanelWindow::Kind::Envelope, score, indicators);
     // The synthesis draws into the meter window from its first tick on, shown or not.
     m_form3 = std::make_unique<MeterWindow>(m_meter);
+    // A slider dragged on a panel is one undo step, from press to release.
+    for (PanelWindow* panel : {m_form2.get(), m_form5.get(), m_form6.get()}) {
+        for (QSlider* slider : panel->findChildren<QSlider*>()) {
+            connect(slider, &QSlider::sliderPressed, m_history,
+                    [this] { m_history->beginGesture(); });
+            connect(slider, &QSlider::sliderReleased, m_history,
+                    [this] { m_history->endGesture(); });
+        }
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace tavrilo {
 
 class ColorBox;
 class DrawingBoard;
+class EditHistory;
 class HelpWindow;
 class Instrument;
 class MeterCanvas;
@@ -48,6 +50,12 @@ public:
     // "E&xit": asks, and on Yes ends the program at once, without the unload.
     void cmdexit_Click();
 
+    // Ctrl+C: the board's picture and the tune as text onto the clipboard. Ctrl+V: a tune from
+    // the clipboard's text, as one undo step, or a message naming what is wrong with the text.
+    void editCopy();
+    void editPaste();
+    EditHistory& history() const { return *m_history; }
+
     // The other windows; null until made (the panels and the meter at load, help at first use).
     PanelWindow* Form2() const { return m_form2.get(); }
     PanelWindow* Form5() const { return m_form5.get(); }
@@ -75,6 +83,9 @@ private:
     void buildRightStrip();
     void bindControls();
     void bindModels();
+    void bindEditing();
+    // Runs `action` as one undo step.
+    void gesture(const std::function<void()>& action, bool withTransportSettings = false);
     void connectOpeners();
     void openWindow(QWidget* window);
     void openHelp();
@@ -101,6 +112,8 @@ private:
     std::unique_ptr<PanelWindow> m_form6;
     std::unique_ptr<MeterWindow> m_form3;
     std::unique_ptr<HelpWindow> m_help;
+    EditHistory* m_history = nullptr;  // a child
+    bool m_stroking = false;           // a left-button stroke on the board is under way
     std::vector<Subscription> m_subscriptions;
 };
 

@@ -114,6 +114,31 @@ void Instrument::keyboardNote(std::int16_t pitch) {
     Timer1_Timer();  // heard at once, as a step is
 }
 
+Tune Instrument::tune() const {
+    Tune t;
+    for (Row row : kAllRows)
+        for (int step = 0; step < kSteps; ++step)
+            t.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(step)] =
+                m_score.cell(row, step);
+    t.length = m_score.length();
+    t.tempo = m_settings.tempo.value();
+    t.expand1 = m_settings.expand1.value();
+    t.expand2 = m_settings.expand2.value();
+    return t;
+}
+
+void Instrument::pasteTune(const Tune& t) {
+    m_uiThread.check();
+    for (int step = 0; step < kSteps; ++step)
+        for (Row row : kAllRows)
+            m_score.setCell(row, step,
+                            t.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(step)]);
+    m_score.setLength(t.length);
+    m_settings.tempo.set(t.tempo);
+    m_settings.expand1.set(t.expand1);
+    m_settings.expand2.set(t.expand2);
+}
+
 void Instrument::Timer1_Timer() {
     m_uiThread.check();
     m_engine.tick(m_voice, m_sound, m_meter);

@@ -9,6 +9,7 @@
 #include "panels/StepIndicators.h"
 #include "panels/StepParameterSet.h"
 #include "patterns/PatternMemory.h"
+#include "patterns/TuneText.h"
 #include "sound/MeterSink.h"
 #include "sound/SoundPort.h"
 #include "sound/SynthEngine.h"
@@ -57,6 +58,12 @@ public:
     bool notePressed(std::uint32_t nativeScanCode, char32_t character, bool autoRepeat);
     // A note at `pitch` with the other settings of currentStep, heard at once.
     void keyboardNote(std::int16_t pitch);
+
+    // The whole tune, for sharing: the score, the tempo and the two "Expand" values.
+    Tune tune() const;
+    // Takes a shared tune in place of the score, tempo and "Expand" values, as a recall does:
+    // heard from the next step on, nothing stopped or restarted.
+    void pasteTune(const Tune& tune);
 
     void Timer1_Timer();  // synthesis tick
     void Timer2_Timer();  // attack ramp

@@ -59,14 +59,17 @@ DrawingBoard::DrawingBoard(QWidget* parent, const QRect& geometry)
 
 void DrawingBoard::setBackColor(ColorValue color) {
     m_backColor = color;
-    m_picture.fill(toQColor(color));
-    update();
+    Cls();
 }
 
 void DrawingBoard::Cls() {
     m_picture.fill(toQColor(m_backColor));
-    m_current = {0, 0};
     update();
+    emit painted(m_picture.rect());
+}
+
+void DrawingBoard::swap(BoardPatch& patch) {
+    update(patch.swap(m_picture).translated(kBorderPx, kBorderPx));
 }
 
 void DrawingBoard::drawSegment(QPointF fromTwips, QPointF toTwips, ColorValue color) {
@@ -80,13 +83,14 @@ void DrawingBoard::drawSegment(QPointF fromTwips, QPointF toTwips, ColorValue co
         painter.setPen(pen);
         painter.drawLine(QLineF(from, to));
     }
-    m_current = toTwips;
     const QRect touched = QRectF(from, to)
                               .normalized()
                               .toAlignedRect()
                               .adjusted(-1, -1, 1, 1)
                               .intersected(m_picture.rect());
-    if (!touched.isEmpty()) update(touched.translated(kBorderPx, kBorderPx));
+    if (touched.isEmpty()) return;
+    update(touched.translated(kBorderPx, kBorderPx));
+    emit painted(touched);
 }
 
 QPointF DrawingBoard::twipsOf(QPointF widgetPixels) {

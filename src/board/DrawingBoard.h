@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QWidget>
 
+#include "board/BoardPatch.h"
 #include "board/FreehandDrawing.h"
 #include "common/Color.h"
 
@@ -33,27 +34,26 @@ public:
     // Like a picture box, a new background colour clears the picture to it.
     void setBackColor(ColorValue color);
 
-    // Clears the picture to the background colour; the drawing position returns to (0, 0).
+    // Clears the picture to the background colour.
     void Cls();
 
     // Draws a solid, one-pixel, non-antialiased line between two board points (twips) into the
-    // picture, clipped by it, and repaints only the pixels it touched. The graphics position
-    // moves to the end point.
+    // picture, clipped by it, and repaints only the pixels it touched.
     void drawSegment(QPointF fromTwips, QPointF toTwips, ColorValue color);
     void drawSegment(const Segment& segment) {
         drawSegment({segment.from.x, segment.from.y}, {segment.to.x, segment.to.y}, segment.color);
     }
 
-    QPointF currentPosition() const { return m_current; }
-    void setCurrentPosition(QPointF twips) { m_current = twips; }
-
     const QImage& picture() const { return m_picture; }
-    QImage& picture() { return m_picture; }
+    // Swaps the patch's pixels with the picture's (the undo history's way back and forth).
+    void swap(BoardPatch& patch);
 
     // Board twips of a position in the widget's own logical pixels.
     static QPointF twipsOf(QPointF widgetPixels);
 
 signals:
+    // Pixels of the picture changed by drawing or clearing, in picture coordinates.
+    void painted(const QRect& pictureRect);
     void MouseDown(int button, int shift, float x, float y);
     void MouseMove(int button, int shift, float x, float y);
     void MouseUp(int button, int shift, float x, float y);
@@ -67,7 +67,6 @@ protected:
 private:
     QImage m_picture;
     ColorValue m_backColor = 0;
-    QPointF m_current{0, 0};
 };
 
 }  // namespace tavrilo
