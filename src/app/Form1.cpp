@@ -37,7 +37,6 @@ Form1::Form1(Instrument& instrument, MeterCanvas& meter)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tavrilo Synth4 - draw a tune in chalk"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_backdrop = mainBackdrop();
     buildControls();
     bindControls();
     bindModels();
@@ -246,7 +245,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), toQColor(colors::panelGrey));
-    painter.drawImage(0, 0, m_backdrop);
+    painter.drawImage(0, 0, m_backdrop.at(devicePixelRatioF()));
     for (const DecorLine& line : form1Lines())
         paintDecorLine(painter, line);
 }

@@ -8,11 +8,13 @@
 #include <memory>
 #include <vector>
 
+#include "common/Artwork.h"
+#include "common/Controls.h"
+
 class QSlider;
 
 namespace tavrilo {
 
-class ColorBox;
 class DrawingBoard;
 class EditHistory;
 class HelpWindow;
@@ -94,7 +96,7 @@ private:
     Instrument& m_instrument;
     MeterCanvas& m_meter;
 
-    QImage m_backdrop;
+    CachedPicture m_backdrop{&mainBackdrop};
     DrawingBoard* m_picdraw = nullptr;
     ColorBox* m_picture3 = nullptr;
     std::vector<ColorBox*> m_lblcolor;   // by swatch number

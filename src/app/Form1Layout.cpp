@@ -82,11 +82,9 @@ const std::array<DecorLine, 7>& form1Lines() {
 
 void Form1::buildControls() {
     buildTopRow();
-    auto* logo = new QLabel(this);
+    auto* logo = new ArtworkBox(this, &logoPicture);
     logo->setObjectName(QStringLiteral("piclogo"));
     logo->setGeometry(twipsRect(240, 240, 2895, 615));
-    logo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    logo->setPixmap(QPixmap::fromImage(logoPicture()));
 
     m_picture3 = new ColorBox(this, colors::black);
     m_picture3->setObjectName(QStringLiteral("Picture3"));

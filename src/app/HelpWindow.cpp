@@ -87,9 +87,8 @@ HelpWindow::HelpWindow()
     setPalette(pal);
     setAutoFillBackground(true);
 
-    auto* logo = new QLabel(this);
+    auto* logo = new ArtworkBox(this, &logoPicture);
     logo->setObjectName(QStringLiteral("piclogo"));
-    logo->setPixmap(QPixmap::fromImage(logoPicture()));
     logo->setGeometry(px(360), px(240), 178, 38);
 
     const QFont font = tahoma(8.25);
@@ -107,10 +106,11 @@ HelpWindow::HelpWindow()
     advanced->setPalette(textPalette);
     advanced->setGeometry(twipsRect(kAdvancedLeft, kAdvancedTop, 5400, 615));
 
-    auto* keys = new QLabel(this);
+    const QRect keysPlace = twipsRect(1080, 2760, 2880, 360);
+    auto* keys = new ArtworkBox(
+        this, [size = keysPlace.size()](qreal dpr) { return keysPicture(size, dpr); });
     keys->setObjectName(QStringLiteral("Pickeys"));
-    keys->setGeometry(twipsRect(1080, 2760, 2880, 360));
-    keys->setPixmap(QPixmap::fromImage(keysPicture(keys->size())));
+    keys->setGeometry(keysPlace);
 
     m_ok = makeButton(this, QStringLiteral("OKButton"), QStringLiteral("OK"), 4680, 120, 1095, 375,
                       rgb(192, 0, 0), font);

@@ -25,16 +25,25 @@ private:
     unsigned m_state;
 };
 
+// An image of `size` logical pixels at `dpr` device pixels each; painters on it draw in logical
+// pixels.
+QImage deviceImage(QSize size, qreal dpr) {
+    QImage image(size * dpr, QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    return image;
+}
+
 }  // namespace
 
-QImage panelBackdrop(QSize size, unsigned seed) {
-    QImage image(size, QImage::Format_RGB32);
+QImage panelBackdrop(QSize size, unsigned seed, qreal dpr) {
+    QImage image = deviceImage(size, dpr);
     Grain grain(seed);
-    // Horizontal brush strokes: each row a slightly different grey, with a little grain.
-    for (int y = 0; y < size.height(); ++y) {
+    // Horizontal brush strokes, one a device pixel high: each row a slightly different grey,
+    // with a little grain.
+    for (int y = 0; y < image.height(); ++y) {
         const int rowShade = redOf(colors::panelGrey) + grain.next(7) - 3;
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
+        for (int x = 0; x < image.width(); ++x) {
             const int v = rowShade + grain.next(5) - 2;
             line[x] = qRgb(v, v, v + 1 > 255 ? 255 : v + 1);
         }
@@ -44,14 +53,14 @@ QImage panelBackdrop(QSize size, unsigned seed) {
     QLinearGradient sheen(0, 0, size.width(), size.height());
     sheen.setColorAt(0.0, QColor(255, 255, 255, 40));
     sheen.setColorAt(1.0, QColor(0, 0, 0, 24));
-    painter.fillRect(image.rect(), sheen);
+    painter.fillRect(QRect(QPoint(0, 0), size), sheen);
     return image;
 }
 
-QImage mainBackdrop() { return panelBackdrop(QSize(561, 510), 1); }
+QImage mainBackdrop(qreal dpr) { return panelBackdrop(QSize(561, 510), 1, dpr); }
 
-QImage logoPicture() {
-    QImage image(178, 38, QImage::Format_RGB32);
+QImage logoPicture(qreal dpr) {
+    QImage image = deviceImage(QSize(178, 38), dpr);
     image.fill(QColor(16, 16, 16));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -80,8 +89,8 @@ QImage logoPicture() {
     return image;
 }
 
-QImage keysPicture(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
+QImage keysPicture(QSize size, qreal dpr) {
+    QImage image = deviceImage(size, dpr);
     image.fill(QColor(128, 0, 0));
     QPainter painter(&image);
     // Three staggered rows of eight keys, top row highest pitch, as on the keyboard itself.
@@ -141,6 +150,11 @@ QImage appIconImage(int size) {
     return image;
 }
 
-QIcon appIcon() { return QIcon(QPixmap::fromImage(appIconImage(32))); }
+QIcon appIcon() {
+    QIcon icon;
+    for (int size : {32, 64})
+        icon.addPixmap(QPixmap::fromImage(appIconImage(size)));
+    return icon;
+}
 
 }  // namespace tavrilo

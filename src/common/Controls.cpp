@@ -13,6 +13,19 @@ QString arrayName(const char* array, int index) {
     return QStringLiteral("%1_%2").arg(QString::fromLatin1(array)).arg(index);
 }
 
+const QImage& CachedPicture::at(qreal dpr) {
+    if (m_picture.isNull() || m_picture.devicePixelRatio() != dpr) m_picture = m_draw(dpr);
+    return m_picture;
+}
+
+ArtworkBox::ArtworkBox(QWidget* parent, CachedPicture::Draw draw)
+    : QWidget(parent), m_picture(std::move(draw)) {}
+
+void ArtworkBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_picture.at(devicePixelRatioF()));
+}
+
 ColorBox::ColorBox(QWidget* parent, ColorValue color) : QWidget(parent), m_color(color) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <span>
 
 #include "common/Color.h"
@@ -18,6 +19,30 @@ namespace tavrilo {
 
 // Names of control-array members: "Picture4" and 5 give "Picture4_5".
 QString arrayName(const char* array, int index);
+
+// A picture drawn in code, kept until the pixel density it is shown at changes.
+class CachedPicture {
+public:
+    using Draw = std::function<QImage(qreal dpr)>;
+    explicit CachedPicture(Draw draw) : m_draw(std::move(draw)) {}
+    const QImage& at(qreal dpr);
+
+private:
+    Draw m_draw;
+    QImage m_picture;
+};
+
+// A picture box showing a picture drawn in code, at the density of the screen it is on.
+class ArtworkBox : public QWidget {
+public:
+    ArtworkBox(QWidget* parent, CachedPicture::Draw draw);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CachedPicture m_picture;
+};
 
 // A plain box of one colour: picture boxes used as lamps and previews, colour swatches.
 class ColorBox : public QWidget {

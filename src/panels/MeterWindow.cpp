@@ -41,7 +41,6 @@ MeterWindow::MeterWindow(MeterCanvas& canvas) : QWidget(nullptr, Qt::Tool) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Tavrilo Synth V.U."));
     setGeometry(twipsRect(3420, 8955, 5040, 2640));
-    m_backdrop = panelBackdrop(QSize(561, 510), 7);
 
     for (const BoxPlace& place : kPlaces) {
         auto* box = new ImageBox(this);
@@ -71,7 +70,7 @@ MeterWindow::MeterWindow(MeterCanvas& canvas) : QWidget(nullptr, Qt::Tool) {
 void MeterWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), toQColor(colors::panelGrey));
-    painter.drawImage(0, 0, m_backdrop);
+    painter.drawImage(0, 0, m_backdrop.at(devicePixelRatioF()));
     for (const DecorLine& line : kDecor)
         paintDecorLine(painter, line);
 }

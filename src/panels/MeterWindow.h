@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 
+#include "common/Artwork.h"
 #include "common/Controls.h"
 #include "common/Signal.h"
 #include "sound/MeterCanvas.h"
@@ -30,7 +31,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage m_backdrop;
+    CachedPicture m_backdrop{[](qreal dpr) { return panelBackdrop(QSize(561, 510), 7, dpr); }};
     std::array<ImageBox*, 4> m_boxes{};
     QSlider* m_slider9 = nullptr;
     QPushButton* m_close = nullptr;

@@ -87,12 +87,18 @@ constexpr int markerX(int step) { return stepLeft(step) + kStepPitch / 2; }
 }  // namespace
 
 PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& indicators)
-    : QWidget(nullptr, Qt::Tool), m_kind(kind), m_score(score), m_indicators(indicators) {
+    : QWidget(nullptr, Qt::Tool),
+      m_kind(kind),
+      m_score(score),
+      m_indicators(indicators),
+      m_backdrop([size = twipsRect(0, 0, layoutOf(kind).width, layoutOf(kind).height).size(),
+                  seed = static_cast<unsigned>(kind) + 2](qreal dpr) {
+          return panelBackdrop(size, seed, dpr);
+      }) {
     const PanelLayout& layout = layoutOf(kind);
     setObjectName(QString::fromLatin1(layout.objectName));
     setWindowTitle(QString::fromLatin1(layout.caption));
     setGeometry(twipsRect(layout.left, layout.top, layout.width, layout.height));
-    m_backdrop = panelBackdrop(size(), static_cast<unsigned>(kind) + 2);
 
     const QFont labelFont = tahoma(8.25);
     if (kind == Kind::Oscillator) {
@@ -197,7 +203,7 @@ void PanelWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // The light grey shows wherever the window grows past its picture.
     painter.fillRect(rect(), toQColor(colors::panelGrey));
-    painter.drawImage(0, 0, m_backdrop);
+    painter.drawImage(0, 0, m_backdrop.at(devicePixelRatioF()));
     const PanelLayout& layout = layoutOf(m_kind);
     const int frameTop = m_kind == Kind::Oscillator ? 360 : 240;
     const int frameBottom = layout.lampTop + 255;

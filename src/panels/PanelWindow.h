@@ -48,7 +48,7 @@ private:
     Kind m_kind;
     StepParameterSet& m_score;
     StepIndicators& m_indicators;
-    QImage m_backdrop;
+    CachedPicture m_backdrop;
     std::array<std::array<QSlider*, kSteps>, 3> m_sliders{};
     std::array<ColorBox*, kSteps> m_lamps{};
     QSlider* m_length = nullptr;
