@@ -65,7 +65,9 @@ public:
     // heard from the next step on, nothing stopped or restarted.
     void pasteTune(const Tune& tune);
 
-    void Timer1_Timer();  // synthesis tick
+    // The synthesis tick. Two seconds into a silence with the transport stopped, it lets the
+    // sound device rest.
+    void Timer1_Timer();
     void Timer2_Timer();  // attack ramp
     void Timer3_Timer();  // step clock
     void Timer4_Timer();  // decay ramp
@@ -115,6 +117,8 @@ private:
     StepClock m_stepClock{m_score, m_indicators, m_voice, m_settings,
                           StepClock::Timers{m_timer2, m_timer3, m_timer4}};
 
+    // Synthesis ticks in a row that found the transport stopped and both loops silent.
+    int m_quietTicks = 0;
     Subscription m_tempoMoved;
 };
 

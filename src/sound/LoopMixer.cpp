@@ -15,11 +15,14 @@ LoopMixer::Table silence() {
 
 static_assert(kSoundBuffers == 2);
 LoopMixer::LoopMixer()
-    : m_loops{TripleBuffer<Loop>(Loop{silence(), 0}), TripleBuffer<Loop>(Loop{silence(), 0})} {}
+    : m_loops{TripleBuffer<Loop>(Loop{silence(), 0}), TripleBuffer<Loop>(Loop{silence(), 0})},
+      m_last{silence(), silence()} {}
 
 void LoopMixer::publish(int voice, std::span<const std::uint8_t, kLoopBytes> table) {
     m_uiThread.check();
     const auto v = static_cast<std::size_t>(voice);
+    if (std::equal(table.begin(), table.end(), m_last[v].begin())) return;
+    std::copy(table.begin(), table.end(), m_last[v].begin());
     Loop& back = m_loops[v].back();
     std::copy(table.begin(), table.end(), back.bytes.begin());
     back.generation = ++m_published[v];
@@ -33,6 +36,12 @@ void LoopMixer::play(int voice) {
 
 std::uint64_t LoopMixer::published(int voice) const {
     return m_published[static_cast<std::size_t>(voice)];
+}
+
+bool LoopMixer::silent() const {
+    return std::all_of(m_last.begin(), m_last.end(), [](const Table& t) {
+        return std::all_of(t.begin(), t.end(), [](std::uint8_t b) { return b == kSilentByte; });
+    });
 }
 
 std::uint64_t LoopMixer::mixed(int voice) const {

@@ -28,10 +28,13 @@ public:
 
     LoopMixer();
 
+    // A table the same as the last one published to its loop changes nothing and is dropped.
     void publish(int voice, std::span<const std::uint8_t, kLoopBytes> table);  // UI thread
     void play(int voice);                                                      // UI thread
     // How many tables the UI thread has published to `voice` so far.
     std::uint64_t published(int voice) const;  // UI thread
+    // Whether the last tables published to both loops are silence.
+    bool silent() const;  // UI thread
 
     void render(std::int16_t* out, int frames);  // audio thread
     // Which of the published tables (1 the first) the last render() mixed; 0 the silent start.
@@ -46,6 +49,7 @@ private:
 
     std::array<TripleBuffer<Loop>, kSoundBuffers> m_loops;
     std::array<std::uint64_t, kSoundBuffers> m_published{};  // UI thread only
+    std::array<Table, kSoundBuffers> m_last;                 // UI thread only
     std::atomic<unsigned> m_started{0};                      // one bit per loop
     int m_position = 0;                                      // audio thread only
     UiThreadAffinity m_uiThread;

@@ -71,6 +71,16 @@ void MeterCanvas::DrawLevelBar(std::int16_t level, MeterBox box) {
     }
 }
 
+void MeterCanvas::present() {
+    bool changed = false;
+    for (Surface& s : m_surfaces) {
+        if (s.shown == s.pixels) continue;
+        s.shown = s.pixels;
+        changed = true;
+    }
+    if (changed) presented();
+}
+
 const QImage& MeterCanvas::image(MeterBox box) const {
     return m_surfaces[static_cast<std::size_t>(box)].image;
 }

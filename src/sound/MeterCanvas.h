@@ -55,8 +55,8 @@ public:
     // line (level 0) leaves a green dot at the origin; a negative level only its start point.
     // Green up to 75, yellow 76..95, red from 96.
     void DrawLevelBar(std::int16_t level, MeterBox box) override;
-    // Tells `presented`: the tick's picture is complete.
-    void present() override { presented(); }
+    // The tick's picture is complete: tells `presented` when it differs from the one shown.
+    void present() override;
     Signal<> presented;
 
     const QImage& image(MeterBox box) const;
@@ -71,6 +71,7 @@ private:
         double twipsPerUnitX = 0.0;
         double twipsPerUnitY = 0.0;
         std::vector<QRgb> pixels;
+        std::vector<QRgb> shown;  // the pixels when last presented
         QImage image;
     };
     Surface& surface(MeterBox box) { return m_surfaces[static_cast<std::size_t>(box)]; }

@@ -30,6 +30,10 @@ public:
     virtual void Play(std::int16_t index) = 0;
     // Closes the device, which silences both loops. Harmless when nothing is open.
     virtual void ReleaseSound() = 0;
+    // Both loops hold silence and nothing is about to change that: the device may stop
+    // streaming it. The next table with sound in it wakes the device before it is heard, both
+    // loops going on together as before.
+    virtual void Rest() = 0;
 };
 
 }  // namespace tavrilo

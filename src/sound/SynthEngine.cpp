@@ -1,5 +1,6 @@
 #include "sound/SynthEngine.h"
 
+#include <algorithm>
 #include <bit>
 #include <span>
 
@@ -8,6 +9,7 @@
 #endif
 
 #include "sound/CheckedAssign.h"
+#include "sound/SoundFormat.h"
 
 namespace tavrilo {
 namespace {
@@ -103,6 +105,11 @@ void cleanVectorState() {
 }  // namespace
 
 void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
+    constexpr int kNoiseOption = 5;
+    const bool timeless = voice.fmRate == 0 && voice.amRate1 == 0 && voice.amRate2 == 0;
+    if (timeless && voice.osc1Option != kNoiseOption && m_lastVoice == voice) return;
+    m_lastVoice = voice;
+
     cleanVectorState();
     // Levels start from nothing each tick.
     m_peak1 = 0;
@@ -209,6 +216,12 @@ void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
         continueOnError([&] { meter.PlotTracePoint(traceIndex, m_sample1, MeterBox::WPB1); });
         continueOnError([&] { meter.PlotTracePoint(traceIndex, m_sample2, MeterBox::Picture1); });
     }
+
+    const auto isSilence = [](const Table& t) {
+        return std::all_of(t.begin(), t.begin() + kLoopBytes,
+                           [](std::uint8_t b) { return b == kSilentByte; });
+    };
+    m_silent = isSilence(m_osc1Table) && isSilence(m_osc2Table);
 
     // The whole tables go out, each followed by its level bar; the sound module keeps their first
     // 360 bytes.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "sound/MeterSink.h"
 #include "sound/NoiseGenerator.h"
@@ -43,7 +44,15 @@ public:
 
     // Timer1_Timer's work. Reads the voice, and writes amp1 and amp2 (both follow envLevel
     // from the second table index on).
+    //
+    // A tick whose result cannot differ from the last one's does nothing: the same voice, the
+    // same options and amplitudes, no modulation (so the clock changes nothing) and no noise
+    // (which moves its generator on). Its tables, traces and levels would be those already
+    // written and drawn.
     void tick(VoiceState& voice, SoundPort& sound, MeterSink& meter);
+
+    // Whether both tables, as the loops hold them, are silence (every byte 128).
+    bool silent() const { return m_silent; }
 
     float clockTime() const { return m_clockTime; }       // seconds, the last clock reading
     std::int32_t harmonic() const { return m_harmonic; }  // cycles per table at the last index
@@ -65,6 +74,9 @@ private:
     Table m_osc1Table{};
     Table m_osc2Table{};
     NoiseGenerator m_noise;
+    // The voice as the last computed tick found it, and whether its tables came out silent.
+    std::optional<VoiceState> m_lastVoice;
+    bool m_silent = false;
     // The harmonic seldom changes from one tick to the next, and x with it, so each index keeps
     // its waveform terms until its harmonic differs.
     std::array<detail::PhaseTerms, kTableSize> m_phaseTerms{};

@@ -19,6 +19,8 @@ struct VoiceState {
     // The selected waveform option (0..7) of each oscillator; option k is waveform k + 1.
     int osc1Option = 0;
     int osc2Option = 0;
+
+    bool operator==(const VoiceState&) const = default;
 };
 
 }  // namespace tavrilo

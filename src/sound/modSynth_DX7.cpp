@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <type_traits>
@@ -48,7 +49,16 @@ bool modSynth_DX7::InitSound() {
         return false;
     }
     m_subsystemUp = true;
+    if (!openDevice()) {
+        ReleaseSound();
+        return false;
+    }
+    m_open = true;
+    m_lastError.clear();
+    return true;
+}
 
+bool modSynth_DX7::openDevice() {
     SDL_AudioSpec want{};
     want.freq = kSampleRate;
     want.format = AUDIO_S16SYS;
@@ -63,11 +73,10 @@ bool modSynth_DX7::InitSound() {
     m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (m_device == 0) {
         m_lastError = SDL_GetError();
-        ReleaseSound();
         return false;
     }
     m_periodFrames = have.samples;
-    m_lastError.clear();
+    if (m_playing != 0) SDL_PauseAudioDevice(m_device, 0);
     return true;
 }
 
@@ -80,7 +89,8 @@ void modSynth_DX7::Play(std::int16_t index) {
     checkIndex(index);
     if (!isOpen()) throw std::logic_error("sound device is not open");
     m_mixer.play(index);
-    SDL_PauseAudioDevice(m_device, 0);
+    m_playing |= 1u << index;
+    if (m_device != 0) SDL_PauseAudioDevice(m_device, 0);
 }
 
 void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) {
@@ -88,15 +98,28 @@ void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uin
     if (table.size() < static_cast<std::size_t>(kLoopBytes))
         throw std::length_error("sound table shorter than one loop");
     if (!isOpen()) throw std::logic_error("sound device is not open");
-    m_mixer.publish(index, table.first<kLoopBytes>());
+    const auto loop = table.first<kLoopBytes>();
+    // Sound wakes a resting device first. Should it fail to open, the loops stay silent.
+    const bool sound = std::any_of(loop.begin(), loop.end(), [](auto b) { return b != kSilentByte; });
+    if (resting() && sound) openDevice();
+    m_mixer.publish(index, loop);
+}
+
+void modSynth_DX7::Rest() {
+    if (m_mixer.silent()) closeDevice();
+}
+
+void modSynth_DX7::closeDevice() {
+    if (m_device == 0) return;
+    SDL_CloseAudioDevice(m_device);  // waits for a running callback to return
+    m_device = 0;
 }
 
 void modSynth_DX7::ReleaseSound() {
-    if (m_device != 0) {
-        SDL_CloseAudioDevice(m_device);  // waits for a running callback to return
-        m_device = 0;
-        m_periodFrames = 0;
-    }
+    closeDevice();
+    m_open = false;
+    m_playing = 0;
+    m_periodFrames = 0;
     if (m_subsystemUp) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_subsystemUp = false;

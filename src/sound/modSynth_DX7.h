@@ -34,7 +34,12 @@ public:
     // lastError() says why when it fails.
     bool InitSound() override;
     const std::string& lastError() const { return m_lastError; }
-    bool isOpen() const { return m_device != 0; }
+    bool isOpen() const { return m_open; }
+
+    // A rest closes the SDL device, if both loops are silent: streaming silence keeps the audio
+    // thread waking hundreds of times a second. The loops themselves stay as they are.
+    void Rest() override;
+    bool resting() const { return m_open && m_device == 0; }
 
     void Play(std::int16_t index) override;
     // Throws std::logic_error when the sound is not open, besides the SoundPort errors.
@@ -58,10 +63,14 @@ public:
 private:
     static void audioCallback(void* userdata, std::uint8_t* stream, int len);
     static void checkIndex(std::int16_t index);
+    bool openDevice();
+    void closeDevice();
 
     const Clock& m_clock;
     LoopMixer m_mixer;
-    std::uint32_t m_device = 0;  // SDL_AudioDeviceID
+    std::uint32_t m_device = 0;  // SDL_AudioDeviceID; 0 while closed or resting
+    bool m_open = false;         // from InitSound to ReleaseSound
+    unsigned m_playing = 0;      // one bit per loop started by Play
     bool m_subsystemUp = false;
     int m_periodFrames = 0;
     std::string m_lastError;

@@ -20,7 +20,8 @@ Nanos TimerService::Timer::period() const {
 
 std::optional<Nanos> TimerService::Timer::deadline() const {
     if (!m_enabled || m_intervalMs <= 0) return std::nullopt;
-    return m_anchor + period();
+    if (period() > kGranularity) return m_anchor + period();
+    return (m_anchor / kGranularity + 1) * kGranularity;  // the next point of the grid
 }
 
 void TimerService::Timer::setInterval(int ms) {

@@ -16,8 +16,11 @@ namespace tavrilo {
 // tick does not push the later ones back.
 //
 // The platform delivers timer ticks no faster than every 15.625 ms (64 Hz), so a timer's period
-// is max(interval, kGranularity). The envelope ramps count in ticks at their 1 ms interval, and
-// this granularity gives a note the length the sound was tuned for. An interval of 0 never fires.
+// is max(interval, kGranularity), and a timer that fast ticks on the platform's 64 Hz grid, the
+// multiples of kGranularity, as a clock interrupt delivers it: the synthesis tick and the
+// envelope ramps tick together, in one wake-up. The ramps count in ticks at their 1 ms interval,
+// and this granularity gives a note the length the sound was tuned for. An interval of 0 never
+// fires.
 class TimerService {
 public:
     static constexpr Nanos kGranularity{15'625'000};

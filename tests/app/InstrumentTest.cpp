@@ -67,7 +67,6 @@ TEST(Instrument, StartsAsDesignedOrNotAtAllWithoutSound) {
         EXPECT_EQ(std::pair(timer.interval(), timer.enabled()), state);
     s.advance(milliseconds(100));
     EXPECT_TRUE(s.silent());
-    EXPECT_GE(s.sound.writes, 12);  // 64 synthesis ticks a second, silent or not
 }
 
 // A grey stroke at Y 2100 (Tone 10) over steps 0..3, then play: each step is heard as 14 cycles
@@ -118,6 +117,25 @@ TEST(Instrument, NoteKeysPlayAtTheirPitch) {
     EXPECT_EQ(r.cycles(0), 1);
     EXPECT_TRUE(in.notePressed(0, U'x', true));  // a repeat: taken, but no new note
     EXPECT_EQ(in.voice().pitch, 1);
+}
+
+// Two seconds into a silence with the transport stopped, the sound device may rest; sound wakes
+// it. A running sequence never lets it rest, even through rests.
+TEST(Instrument, TheSoundDeviceRestsOnlyInALongSilenceWhileStopped) {
+    Rig r;
+    ASSERT_TRUE(r.instrument.Form_Load());
+    Instrument& in = r.instrument;
+    in.cmdplay_Click();
+    r.advance(milliseconds(3000));
+    EXPECT_FALSE(r.sound.resting);
+    in.cmdstop_Click();
+    r.advance(milliseconds(1900));
+    EXPECT_FALSE(r.sound.resting);
+    r.advance(milliseconds(200));
+    EXPECT_TRUE(r.sound.resting);
+    in.notePressed(0, U'q', false);
+    r.advance(milliseconds(40));
+    EXPECT_FALSE(r.sound.resting);
 }
 
 // "new" clears only the picture; closing the window releases the sound and stops every timer.

@@ -32,6 +32,18 @@ TEST(SoundModule, TakesTheFirst360BytesAndRefusesWhatItCannotPlay) {
     for (std::size_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(out[i], i % kLoopBytes == 0 ? 128 : i % kLoopBytes == 359 ? 384 : 0) << i;
 
+    // Only silent loops let the device rest; silence keeps it resting, sound wakes it.
+    sound.Rest();
+    EXPECT_FALSE(sound.resting());
+    const std::vector<std::uint8_t> silence(kLoopBytes, 128);
+    sound.WriteSoundBuffer(0, silence);
+    sound.Rest();
+    EXPECT_TRUE(sound.resting());
+    sound.WriteSoundBuffer(1, silence);
+    EXPECT_TRUE(sound.resting());
+    sound.WriteSoundBuffer(1, table);
+    EXPECT_FALSE(sound.resting());
+
     sound.ReleaseSound();
     sound.ReleaseSound();  // twice is harmless
     EXPECT_THROW(sound.WriteSoundBuffer(0, loud), std::logic_error);

@@ -3,6 +3,7 @@
 // Stand-ins for what the core reaches outside: a sound device that keeps what it is given, and
 // a meter that keeps the picture of the last tick.
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <stdexcept>
@@ -20,6 +21,7 @@ struct FakeSound final : SoundDevice {
     const Clock& clock;
     bool opens = true;  // what InitSound answers
     bool open = false;
+    bool resting = false;
     unsigned playing = 0;  // one bit per loop
     int writes = 0;
     std::array<std::vector<std::uint8_t>, kSoundBuffers> tables{
@@ -29,6 +31,7 @@ struct FakeSound final : SoundDevice {
     bool InitSound() override { return open = opens; }
     void Play(std::int16_t index) override { playing |= 1u << index; }
     void ReleaseSound() override { open = false, playing = 0; }
+    void Rest() override { resting = true; }
     float ClockSeconds() const override {
         return static_cast<float>(std::chrono::duration<double>(clock.now()).count());
     }
@@ -37,6 +40,8 @@ struct FakeSound final : SoundDevice {
         tables.at(static_cast<std::size_t>(index))
             .assign(table.begin(), table.begin() + kLoopBytes);
         ++writes;
+        resting = resting && std::all_of(table.begin(), table.begin() + kLoopBytes,
+                                         [](std::uint8_t b) { return b == kSilentByte; });
     }
 };
 

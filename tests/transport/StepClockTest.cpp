@@ -16,11 +16,12 @@ namespace {
 constexpr double kTick = TimerService::kGranularity.count() / 1e6;  // what a 1 ms ramp gets
 using Tick = std::pair<double, int>;  // when a ramp ticked, and the level it left
 
-// n ramp ticks one grid tick apart after `start`, leaving first, first + step, ...
+// n ramp ticks on the 64 Hz grid from the first grid point after `start`, leaving first,
+// first + step, ...
 std::vector<Tick> ramp(double start, int n, int first, int step) {
     std::vector<Tick> out;
     for (int k = 1; k <= n; ++k)
-        out.push_back({start + kTick * k, first + (k - 1) * step});
+        out.push_back({(std::floor(start / kTick) + k) * kTick, first + (k - 1) * step});
     return out;
 }
 
@@ -88,14 +89,15 @@ struct Harness {
     }
 };
 
-// Attack 25 towards 100 - VOL 10 = 90 from the step tick at 200 ms: 25, 50, 75, 100, handing over
-// at 262.5 ms; the decay then takes 10 per tick and stops at 0 at 418.75 ms.
+// Attack 25 towards 100 - VOL 10 = 90 from the step tick at 200 ms: 25, 50, 75, 100 on the grid
+// points from 203.125 ms, handing over at 250 ms; the decay then takes 10 per tick and stops at 0
+// at 406.25 ms.
 TEST(StepClock, WorkedExampleRunsTheEnvelopeOnTheTimerGrid) {
     Harness h;
     h.soundingStep(0);
     h.playUntil(1000);
     EXPECT_EQ(h.attack, ramp(200, 4, 25, 25));
-    EXPECT_EQ(h.decay, ramp(262.5, 10, 90, -10));
+    EXPECT_EQ(h.decay, ramp(250, 10, 90, -10));
 }
 
 // The ceiling is 100 - VOL of the sounding step, read at every tick, not of the next one (opposite
@@ -139,11 +141,11 @@ TEST(StepClock, LengthOneRetriggersStepZero) {
     Harness h;
     h.soundingStep(0);
     h.score.setLength(1);
-    h.playUntil(399);  // decay from 100 at 262.5 ms: 8 ticks by 387.5 ms leave 20
+    h.playUntil(399);  // decay from 100 at 250 ms: 9 ticks by 390.625 ms leave 10
     h.log.clear();
     h.runUntil(400 + kTick * 3);
     EXPECT_EQ(h.log, "lamp 0 off; lamp 0 on; pass 0; ");
-    EXPECT_EQ(std::vector<Tick>(h.attack.end() - 3, h.attack.end()), ramp(400, 3, 45, 25));
+    EXPECT_EQ(std::vector<Tick>(h.attack.end() - 3, h.attack.end()), ramp(400, 3, 35, 25));
 }
 
 TEST(StepClock, ShorteningTheLengthBelowCurrentStepWrapsAfterIt) {
@@ -176,7 +178,7 @@ TEST(StepClock, FirstStepTickComesOneFullIntervalAfterPlay) {
     const std::tuple<const char*, int, double, double> cases[] = {
         {"start-up tempo", 200, 0, 200},
         {"off the timer grid", 200, 1003, 1203},
-        {"0 held at 1", 0, 10, 10 + kTick},
+        {"0 held at 1: the 64 Hz grid", 0, 10, kTick},
         {"5000 held at 1600", 5000, 10, 1610}};
     for (const auto& [name, tempo, playAt, firstTick] : cases) {
         SCOPED_TRACE(name);
@@ -203,7 +205,7 @@ TEST(StepClock, StopAndRestsLetTheNoteFinish) {
         // tempo, Decay, stop at (600: none), steps processed and decay ticks by 600 ms
         {"stop just after the note starts", 200, 10, 201, 1, 10},
         {"rests ticking all through the envelope", 20, 10, 600, 30, 10},
-        {"decay 0 holds through a stop in the sustain", 200, 0, 300, 1, 21},
+        {"decay 0 holds through a stop in the sustain", 200, 0, 300, 1, 22},
     };
     for (const auto& [name, tempo, decay, stopAt, steps, decayTicks] : cases) {
         SCOPED_TRACE(name);
