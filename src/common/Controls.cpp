@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <utility>
 
 #include "common/QtColor.h"
 #include "common/Twips.h"
@@ -42,14 +43,63 @@ void ColorBox::paintEvent(QPaintEvent*) {
 }
 
 void ColorBox::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) emit clicked();
-    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    m_pressed = true;
 }
+
+void ColorBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    const bool wasPressed = std::exchange(m_pressed, false);
+    if (wasPressed && rect().contains(event->position().toPoint())) emit clicked();
+}
+
+namespace {
+
+// One pixel of edge: `topLeft` along the top and left, `bottomRight` along the bottom and right.
+void paintEdge(QPainter& painter, const QRect& r, const QColor& topLeft,
+               const QColor& bottomRight) {
+    painter.setPen(topLeft);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+}
+
+// Paints itself rather than through the application style, whose gradients would tint the face.
+class FaceButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!styleSheet().isEmpty()) return QPushButton::paintEvent(event);
+        QPainter painter(this);
+        const QRect r = rect();
+        painter.fillRect(r, palette().color(QPalette::Button));
+        const QColor white(255, 255, 255), light(223, 223, 223), dark(128, 128, 128),
+            black(0, 0, 0);
+        const bool sunken = isDown() || isChecked();
+        paintEdge(painter, r, sunken ? black : white, sunken ? white : black);
+        paintEdge(painter, r.adjusted(1, 1, -1, -1), sunken ? dark : light, sunken ? light : dark);
+        const QColor text = palette().color(QPalette::ButtonText);
+        painter.setPen(text);
+        painter.drawText(r.translated(sunken ? 1 : 0, sunken ? 1 : 0),
+                         Qt::AlignCenter | Qt::TextShowMnemonic, this->text());
+        if (hasFocus()) {
+            // A dotted ring around the caption, clear of the face's centre.
+            painter.setPen(QPen(text, 1, Qt::DotLine));
+            painter.drawRect(r.adjusted(3, 3, -4, -4));
+        }
+    }
+};
+
+}  // namespace
 
 QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption,
                         int left, int top, int width, int height, ColorValue face,
                         const QFont& font) {
-    auto* button = new QPushButton(caption, parent);
+    auto* button = new FaceButton(caption, parent);
     button->setObjectName(objectName);
     button->setGeometry(twipsRect(left, top, width, height));
     button->setFont(font);

@@ -44,7 +44,8 @@ private:
     CachedPicture m_picture;
 };
 
-// A plain box of one colour: picture boxes used as lamps and previews, colour swatches.
+// A plain box of one colour: picture boxes used as lamps and previews, colour swatches. A left
+// click, pressed and released over the box, tells `clicked`.
 class ColorBox : public QWidget {
     Q_OBJECT
 public:
@@ -58,12 +59,16 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     ColorValue m_color;
+    bool m_pressed = false;
 };
 
-// A push button with a coloured face and text. Geometry in twips.
+// A push button with a flat face of exactly `face` and a classic 3-D edge, raised, or sunken while
+// pressed or checked, with a black caption. A button given a style sheet later is painted by it.
+// Geometry in twips.
 QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption,
                         int left, int top, int width, int height, ColorValue face,
                         const QFont& font);

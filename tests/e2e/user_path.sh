@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# One user's way through the program: the start-up look, silence while every step rests, chalks
+# picked and drawn, Help widening the window, drawing modes "1" and "2", keyboard notes, the
+# meter, and the exit prompt answered No, then Yes.
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$(dirname "$0")/lib.sh"
+e2e_init "$@"
+e2e_start_all
+
+# Client pixels are twips / 15. Pitch p sounds at p x 61.25 Hz. Grey chalk at board row Y writes
+# Tone = 15 Y / 200, played as pitch 24 - Tone; white chalk writes Decay = 15 Y / 200.
+PLAY=(248 68) STOP=(320 68) GREY=(64 456) WHITE=(440 456)
+e2e_shot "$E2E_MAIN" startup
+black=$(e2e_count 509x325+18+90 000000)
+((black == 509 * 325)) || e2e_check "the board at start: expected 165425 black pixels, got $black"
+# Swatch centres; button faces 2 px under their top edge (the caption covers the very centre).
+e2e_colours Tone 64 456 808080 Osc1 112 456 0000FF Osc2 160 456 00FF00 AM1 224 456 00FFFF \
+    AM2 272 456 FFFF00 FM 320 456 FF0000 Atteck 392 456 FF8000 Decay 440 456 FFFFFF \
+    VOL 488 456 FF00FF new 236 18 808080 reset 272 18 808080 osc 316 18 C0C0C0 \
+    mod 348 18 C0C0C0 vol 380 18 C0C0C0 vu 420 18 C0C0C0 Help 464 18 C0C000 \
+    E\&xit 512 18 FF0000 play 248 58 00C000 stop 320 58 C00000 "osc (bottom)" 36 486 C0C0C0 \
+    "mod (bottom)" 196 486 C0C0C0 "vol (bottom)" 356 486 C0C0C0 S 392 58 008000 \
+    S 416 58 008000 S 440 58 008000 S 464 58 008000 S 488 58 008000 S 512 58 008000
+
+e2e_record session
+rests=$(e2e_now)
+e2e_click "${PLAY[@]}"
+sleep 1.3
+rests_end=$(e2e_now)
+# While it plays: Tone 10 (pitch 14) at every step, then Decay 2: each note rings into the next.
+e2e_click "${GREY[@]}"
+e2e_stroke 140 2 502
+e2e_click "${WHITE[@]}"
+e2e_stroke 33 2 502
+e2e_click 464 24
+e2e_window '^Tavrilo Synth HELP$' 5 || e2e_fail "expected the help window after \"Help\"; none"
+e2e_click 108 288 "$E2E_WIN" # ">"
+e2e_click 348 20 "$E2E_WIN"  # "OK"
+width=$(xwininfo -id "$E2E_MAIN" | awk '/Width:/ { print $2 }')
+((width == 950)) || e2e_check "after Help and \">\": expected the window 950 px wide, got $width"
+
+# Play from step 0, stop after two or three steps: the first red lamp is the step the clock plays
+# next (the one lit when play restarted stays lit until its step comes round).
+xdotool mousemove --window "$E2E_MAIN" "${PLAY[@]}" click 1 sleep 0.5 \
+    mousemove --window "$E2E_MAIN" "${STOP[@]}" click 1 sleep 0.3
+e2e_shot "$E2E_MAIN" stopped
+# shellcheck disable=SC2046  # the lamps' coordinates
+read -r -a lamps <<<"$(e2e_pixels $(for i in {0..31}; do echo $((24 + 16 * i)) 418; done))"
+s=32
+for i in {31..0}; do [[ ${lamps[i]:0:6} != FF0000 ]] || s=$i; done
+((s < 20)) || e2e_fail "after play and stop: expected a red step lamp among the first 20; none"
+# Grey again. Mode "1": a stroke over steps s+4..s+6 at Tone 6 (pitch 18) writes step s alone.
+# Back in mode "2", a stroke at Tone 4 (pitch 20) writes the steps it crosses, s+8 and s+9.
+e2e_click "${GREY[@]}"
+e2e_click 592 118
+e2e_stroke 87 $((16 * (s + 4))) $((16 * (s + 6)))
+e2e_click 592 134
+e2e_stroke 60 $((16 * (s + 8))) $((16 * (s + 9)))
+modes=$(e2e_now)
+e2e_click "${PLAY[@]}"
+sleep 0.6
+e2e_click 420 24
+e2e_window '^Tavrilo Synth V\.U\.$' 5 || e2e_fail "expected the meter window after \"vu\"; none"
+# While a note sounds oscillator 1's trace (WPB1) swings off its centre row 42; oscillator 2's
+# (Picture1), silent at AM1 100, is its centre line.
+for _ in 1 2 3 4 5; do
+    e2e_shot "$E2E_WIN" meter
+    swing=$(e2e_count 133x30+26+26 00FF00) && ((swing >= 20)) && break
+done
+((swing >= 20)) || e2e_check "the meter while a note sounds: expected oscillator 1's trace" \
+    "off its centre in WPB1, found $swing green pixels there in 5 screenshots"
+line=$(e2e_count 133x85+178+26 00FF00)
+((line >= 100)) || e2e_check "the meter: expected oscillator 2's trace in Picture1, found $line"
+e2e_sleep_until $((modes + 200 * (s + 12)))
+modes_end=$(e2e_now)
+e2e_click "${STOP[@]}"
+
+# Note keys while stopped, as real key events: S is pitch 10, Y pitch 22.
+e2e_keys "$E2E_MAIN"
+e2e_sleep_until $((modes_end + 1400))
+key_s=$(e2e_now)
+xdotool key s sleep 1
+key_y=$(e2e_now)
+xdotool key y sleep 1
+
+# The exit prompt (Alt+X, "E&xit") answered with the key $1.
+answer() {
+    e2e_keys "$E2E_MAIN" alt+x
+    e2e_window '^Exit Tavrilo$' 5 || e2e_fail "expected the prompt 'Exit Tavrilo' after Alt+X; none"
+    e2e_keys "$E2E_WIN" "$1"
+}
+e2e_click "${PLAY[@]}"
+answer Return
+e2e_until 5 e2e_no_window '^Exit Tavrilo$' || e2e_fail "expected Return (No) to close the prompt"
+no=$(e2e_now)
+sleep 1.5
+e2e_alive "$E2E_PROG_IDX" || e2e_fail "expected the program to run on after No (Return); it ended"
+answer alt+y
+yes=$(e2e_now)
+e2e_wait_exit "$E2E_PROG_IDX" 3 || e2e_fail "expected the program to end within 3 s of Yes; it runs"
+((E2E_EXIT_STATUS == 0)) || e2e_check "after Yes: expected exit status 0, found $E2E_EXIT_STATUS"
+e2e_sleep_until $((yes + 1700))
+e2e_stop "$E2E_REC_IDX"
+
+e2e_sound "every step a rest, play pressed" $((rests + 300)) "$rests_end"
+e2e_sound "mode \"1\": step $s alone plays pitch 18" "$modes" "$modes_end" 1102.5 100 300
+# Step s sounds from the (s + 1)th tick, 200 (s + 1) ms after play, plus about 100 ms for the
+# click and the sound's latency; a step earlier or later would be 200 ms off.
+due=$((modes + 200 * (s + 1)))
+((E2E_FIRST >= due - 40 && E2E_FIRST <= due + 240)) || e2e_check "mode \"1\": expected pitch 18" \
+    "from step $s's time, $due ms (-40..+240), found it from $E2E_FIRST ms"
+e2e_sound "mode \"2\": steps s+8, s+9 play pitch 20" "$modes" "$modes_end" 1225 250 550
+e2e_sound "the grey stroke: pitch 14 elsewhere" "$modes" "$modes_end" 857.5 $((200 * (s + 6))) 99999
+e2e_sound "stopped: the last note has died 1 s later" $((modes_end + 1000)) $((modes_end + 1300))
+e2e_sound "key S" "$key_s" $((key_s + 1000)) 612.5 400 1000
+e2e_sound "key Y" "$key_y" $((key_y + 1000)) 1347.5 400 1000
+e2e_sound "No: the music plays on" "$no" $((no + 1500)) 857.5 700 1500
+e2e_sound "Yes: the sound stops within a second" $((yes + 1000)) $((yes + 1500))
