@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # One user's way through the program: the start-up look, silence while every step rests, chalks
-# picked and drawn, Help widening the window, drawing modes "1" and "2", keyboard notes, the
-# meter, and the exit prompt answered No, then Yes.
+# picked and drawn, a stroke undone and redone, Help widening the window, drawing modes "1" and
+# "2", keyboard notes, the meter, and the exit prompt answered No, then Yes.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
@@ -30,6 +30,20 @@ rests_end=$(e2e_now)
 # While it plays: Tone 10 (pitch 14) at every step, then Decay 2: each note rings into the next.
 e2e_click "${GREY[@]}"
 e2e_stroke 140 2 502
+# Ctrl+Z takes the stroke back, the board black on its row and every step a rest, so silence;
+# Ctrl+Shift+Z brings both back.
+e2e_keys "$E2E_MAIN" ctrl+z
+undone=$(e2e_now)
+e2e_shot "$E2E_MAIN" undone
+grey=$(e2e_count 509x1+18+230 808080)
+((grey == 0)) || e2e_check "Ctrl+Z: expected the grey stroke gone, found $grey grey pixels"
+sleep 1.5
+e2e_keys "$E2E_MAIN" ctrl+shift+z
+redone=$(e2e_now)
+e2e_shot "$E2E_MAIN" redone
+grey=$(e2e_count 509x1+18+230 808080)
+((grey >= 450)) || e2e_check "Ctrl+Shift+Z: expected the grey stroke back, found $grey pixels"
+sleep 1
 e2e_click "${WHITE[@]}"
 e2e_stroke 33 2 502
 e2e_click 464 24
@@ -103,6 +117,8 @@ e2e_sleep_until $((yes + 1700))
 e2e_stop "$E2E_REC_IDX"
 
 e2e_sound "every step a rest, play pressed" $((rests + 300)) "$rests_end"
+e2e_sound "Ctrl+Z while playing: silence" $((undone + 900)) $((undone + 1500))
+e2e_sound "Ctrl+Shift+Z: the stroke sounds again" $((redone + 300)) $((redone + 1000)) 857.5 300 700
 e2e_sound "mode \"1\": step $s alone plays pitch 18" "$modes" "$modes_end" 1102.5 100 300
 # Step s sounds from the (s + 1)th tick, 200 (s + 1) ms after play, plus about 100 ms for the
 # click and the sound's latency; a step earlier or later would be 200 ms off.
