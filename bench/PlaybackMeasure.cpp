@@ -22,7 +22,8 @@ void defaultToHeadless() {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 }
 
-RunningProgram::RunningProgram(int& argc, char** argv) : m_app(argc, argv) {
+RunningProgram::RunningProgram(int& argc, char** argv, int period)
+    : m_app(argc, argv), m_sound(m_clock, period) {
     m_app.setQuitOnLastWindowClosed(false);
     applyApplicationLook(m_app);
     m_form = std::make_unique<Form1>(m_instrument, m_meter);
@@ -91,11 +92,11 @@ void CallbackStats::reset() {
     m_late.store(0, std::memory_order_relaxed);
 }
 
-std::optional<int> countArgument(int argc, char** argv, int fallback, int min, int max) {
-    if (argc < 2) return fallback;
+std::optional<int> countArgument(int argc, char** argv, int index, int fallback, int min, int max) {
+    if (argc <= index) return fallback;
     char* end = nullptr;
-    const long value = std::strtol(argv[1], &end, 10);
-    if (end == argv[1] || *end != '\0' || value < min || value > max) return std::nullopt;
+    const long value = std::strtol(argv[index], &end, 10);
+    if (end == argv[index] || *end != '\0' || value < min || value > max) return std::nullopt;
     return static_cast<int>(value);
 }
 

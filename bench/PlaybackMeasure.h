@@ -33,7 +33,8 @@ void defaultToHeadless();
 // is then neither shown nor started.
 class RunningProgram {
 public:
-    RunningProgram(int& argc, char** argv);
+    // `period`: the device frames per callback to ask for.
+    RunningProgram(int& argc, char** argv, int period = modSynth_DX7::kRequestedPeriod);
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
@@ -47,7 +48,7 @@ public:
 private:
     QApplication m_app;
     SteadyClock m_clock;
-    modSynth_DX7 m_sound{m_clock};
+    modSynth_DX7 m_sound;
     MeterCanvas m_meter;
     Instrument m_instrument{m_clock, m_sound, m_meter};
     std::unique_ptr<Form1> m_form;  // made after the look is applied, as main() does
@@ -94,9 +95,9 @@ private:
     std::int64_t m_lastStartNs = 0;
 };
 
-// The program's one optional argument: a whole number in [min, max], or `fallback` when there is
-// none; nothing when it is malformed or out of range.
-std::optional<int> countArgument(int argc, char** argv, int fallback, int min, int max);
+// Optional argument `index` (1 the first): a whole number in [min, max], or `fallback` when there
+// is none; nothing when it is malformed or out of range.
+std::optional<int> countArgument(int argc, char** argv, int index, int fallback, int min, int max);
 
 // Runs the event loop for `time`: after start-up (first paint, fonts, the sound device's first
 // periods) and before play, as a user's first click comes long after the window appeared.

@@ -2,9 +2,10 @@
 // main() does it, the meter window and the three panels are opened, all nine chalks draw a
 // stroke across every step column through the board's mouse handlers (so every row of the score
 // is written the way a user writes it), both "Expand" sliders are up, the tempo is 120 ms and
-// play is pressed. The Qt event loop then runs for SECONDS (60 unless given).
+// play is pressed. The Qt event loop then runs for SECONDS (60 unless given), with the sound
+// device asked for PERIOD frames per callback (256 unless given).
 //
-//   soak [SECONDS]
+//   soak [SECONDS [PERIOD]]
 //
 // Figures, with their goals: late audio callbacks (the device ran dry; 0), the worst audio
 // callback (under 100 us), the synthesis tick's median (under 150 us, as synth_tick_bench) and
@@ -82,14 +83,18 @@ int cellsOffPlan(const StepParameterSet& score) {
 }
 
 int soak(int argc, char** argv) {
-    bench::RunningProgram program(argc, argv);
-    if (!program.loaded()) return 2;
-    const auto parsed = bench::countArgument(argc, argv, kDefaultSeconds, 1, 86400);
-    if (!parsed) {
-        std::fprintf(stderr, "usage: soak [SECONDS]   (SECONDS 1..86400, default %d)\n",
-                     kDefaultSeconds);
+    const auto parsed = bench::countArgument(argc, argv, 1, kDefaultSeconds, 1, 86400);
+    const auto period =
+        bench::countArgument(argc, argv, 2, modSynth_DX7::kRequestedPeriod, 16, 4096);
+    if (!parsed || !period) {
+        std::fprintf(stderr,
+                     "usage: soak [SECONDS [PERIOD]]   (SECONDS 1..86400, default %d; PERIOD "
+                     "device frames, default %d)\n",
+                     kDefaultSeconds, modSynth_DX7::kRequestedPeriod);
         return 2;
     }
+    bench::RunningProgram program(argc, argv, *period);
+    if (!program.loaded()) return 2;
     const int seconds = *parsed;
     Instrument& form = program.instrument();
     for (const char* opener : {"Command2", "Command20", "Command18", "Command19"})

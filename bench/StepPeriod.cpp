@@ -47,7 +47,7 @@ void writeSoundingScore(StepParameterSet& score) {
 int measure(int argc, char** argv) {
     bench::RunningProgram program(argc, argv);
     if (!program.loaded()) return 2;
-    const auto parsed = bench::countArgument(argc, argv, kDefaultSteps, 2, 100000);
+    const auto parsed = bench::countArgument(argc, argv, 1, kDefaultSteps, 2, 100000);
     if (!parsed) {
         std::fprintf(stderr, "usage: step_period [STEPS]   (STEPS 2..100000, default %d)\n",
                      kDefaultSteps);

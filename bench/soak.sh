@@ -4,8 +4,8 @@
 # is driven by a real sound server and the windows by a real X server. Every process started
 # here is stopped again, by PID, however the script ends (tests/e2e/lib.sh).
 #
-# Usage: bench/soak.sh [--step-period] [--build DIR] [ARG]
-#   (default)       soak for ARG seconds (60 unless given)
+# Usage: bench/soak.sh [--step-period] [--build DIR] [ARG...]
+#   (default)       soak [SECONDS [PERIOD]]: 60 s unless given, the device asked for PERIOD frames
 #   --step-period   step_period for ARG step ticks (200 unless given)
 #   --build DIR     the build tree holding bench/ and tests/e2e/ (default: build/release, as
 #                   ./test.sh leaves it)
@@ -18,7 +18,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program_name=soak
 build=$here/../build/release
-arg=""
+args=()
 while (($#)); do
     case $1 in
         --step-period) program_name=step_period ;;
@@ -32,11 +32,12 @@ while (($#)); do
             exit 0
             ;;
         -*) echo "unknown option $1 (see --help)" >&2; exit 2 ;;
-        *) arg=$1 ;;
+        *) [[ $1 =~ ^[0-9]+$ ]] || { echo "expected a whole number, got '$1'" >&2; exit 2; }
+           args+=("$1") ;;
     esac
     shift
 done
-[[ -z $arg || $arg =~ ^[0-9]+$ ]] || { echo "expected a whole number, got '$arg'" >&2; exit 2; }
+arg=${args[0]:-}
 build=$(cd "$build" 2>/dev/null && pwd) || { echo "no build tree at $build" >&2; exit 2; }
 
 # How long the program may take to measure; start-up, shut-down and lib.sh's watchdog get more.
@@ -59,11 +60,9 @@ e2e_start_pulse
 # device, so name the sound server.
 export SDL_AUDIODRIVER=pulseaudio
 
-args=()
-[[ -z $arg ]] || args=("$arg")
 e2e_spawn "$program_name" TERM "$E2E_PROGRAM" "${args[@]}"
 idx=$E2E_IDX
-e2e_log "started $program_name${arg:+ $arg} (PID ${E2E_PIDS[idx]}); up to $run_seconds s"
+e2e_log "started $program_name ${args[*]} (PID ${E2E_PIDS[idx]}); up to $run_seconds s"
 e2e_wait_exit "$idx" $((run_seconds + 60)) || e2e_fail "$program_name did not finish in time"
 status=$E2E_EXIT_STATUS
 cat "$E2E_ARTIFACTS/$program_name.out"

@@ -35,7 +35,8 @@ private:
 
 }  // namespace
 
-modSynth_DX7::modSynth_DX7(const Clock& clock) : m_clock(clock) {}
+modSynth_DX7::modSynth_DX7(const Clock& clock, int period)
+    : m_clock(clock), m_requestedPeriod(period) {}
 
 modSynth_DX7::~modSynth_DX7() { ReleaseSound(); }
 
@@ -63,7 +64,7 @@ bool modSynth_DX7::openDevice() {
     want.freq = kSampleRate;
     want.format = AUDIO_S16SYS;
     want.channels = 1;
-    want.samples = kRequestedPeriod;
+    want.samples = static_cast<Uint16>(m_requestedPeriod);
     want.callback = &modSynth_DX7::audioCallback;
     static_assert(std::is_same_v<Uint8, std::uint8_t>);
     want.userdata = this;
@@ -100,7 +101,8 @@ void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uin
     if (!isOpen()) throw std::logic_error("sound device is not open");
     const auto loop = table.first<kLoopBytes>();
     // Sound wakes a resting device first. Should it fail to open, the loops stay silent.
-    const bool sound = std::any_of(loop.begin(), loop.end(), [](auto b) { return b != kSilentByte; });
+    const bool sound =
+        std::any_of(loop.begin(), loop.end(), [](auto b) { return b != kSilentByte; });
     if (resting() && sound) openDevice();
     m_mixer.publish(index, loop);
 }

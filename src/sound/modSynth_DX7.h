@@ -26,7 +26,8 @@ public:
 // a LoopMixer. All methods belong to the UI thread; the device callback only renders the mixer.
 class modSynth_DX7 final : public SoundDevice {
 public:
-    explicit modSynth_DX7(const Clock& clock);
+    // `period`: device frames per callback to ask for (measurements try others).
+    explicit modSynth_DX7(const Clock& clock, int period = kRequestedPeriod);
     ~modSynth_DX7() override;
     modSynth_DX7(const modSynth_DX7&) = delete;
     modSynth_DX7& operator=(const modSynth_DX7&) = delete;
@@ -67,6 +68,7 @@ private:
     void closeDevice();
 
     const Clock& m_clock;
+    const int m_requestedPeriod;
     LoopMixer m_mixer;
     std::uint32_t m_device = 0;  // SDL_AudioDeviceID; 0 while closed or resting
     bool m_open = false;         // from InitSound to ReleaseSound
