@@ -39,7 +39,7 @@ program=$build/src/app/tavrilo-synth
 E2E_SCRIPT_DEADLINE=$((120 + $(wc -w <<<"$periods") * (presses + 60) + 8 * seconds))
 # shellcheck source-path=SCRIPTDIR source=../tests/e2e/lib.sh
 source "$here/../tests/e2e/lib.sh"
-e2e_init "$program" "$build/tests/e2e/tone" "$build/tests/e2e/wmdelete" "$build/bench/artifacts/feel"
+e2e_init "$program" "$build/tests/e2e/tone" "$build/bench/artifacts/feel"
 e2e_start_x
 e2e_start_pulse
 export SDL_AUDIODRIVER=pulseaudio

@@ -51,7 +51,7 @@ E2E_SCRIPT_DEADLINE=$((run_seconds + 120))
 
 # shellcheck source-path=SCRIPTDIR source=../tests/e2e/lib.sh
 source "$here/../tests/e2e/lib.sh"
-e2e_init "$build/bench/$program_name" "$build/tests/e2e/tone" "$build/tests/e2e/wmdelete" \
+e2e_init "$build/bench/$program_name" "$build/tests/e2e/tone" \
     "$build/bench/artifacts/$program_name"
 
 e2e_start_x

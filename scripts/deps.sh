@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libsdl2-dev
-            libgtest-dev libgmock-dev libbenchmark-dev fonts-wine libx11-dev dpkg-dev)
+            libgtest-dev libgmock-dev libbenchmark-dev fonts-wine dpkg-dev)
 # What the end-to-end tests need: a real X server and a real sound server.
 e2e_pkgs=(xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils)
 # What the packaging test needs to check the desktop entry and the AppStream file.

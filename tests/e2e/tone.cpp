@@ -1,9 +1,8 @@
-// tone FILE [FROM TO [HZ]]: measures a 16-bit mono WAV as parec writes it, also while parec runs
-// and the header is unfinished (the data then runs to the end of the file). Prints the
-// milliseconds recorded, or the RMS level (full scale 32768) from FROM to TO ms, then given HZ
-// for how many of those milliseconds a sine at HZ carries most of the sound and where the first
-// starts (-1: nowhere), judged in 50 ms blocks by a Goertzel filter. Status 2: an unreadable
-// file, or a window past the end of the recording.
+// tone FILE RATE [FROM TO [HZ]]: measures a raw 16-bit mono recording at RATE Hz, also while it
+// grows. Prints the milliseconds recorded, or the RMS level (full scale 32768) from FROM to TO ms,
+// then given HZ for how many of those milliseconds a sine at HZ carries most of the sound and where
+// the first starts (-1: nowhere), judged in 50 ms blocks by a Goertzel filter. Status 2: an
+// unreadable file, or a window past the end of the recording.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,25 +19,6 @@
 namespace {
 
 using Samples = std::span<const std::int16_t>;
-
-// parec's header: RIFF, WAVE, a 16-byte "fmt " chunk, then the "data" chunk at byte 36. WAV and
-// this host are little-endian.
-bool readWav(const char* path, int& rate, std::vector<std::int16_t>& samples) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> b{std::istreambuf_iterator<char>(in), {}};
-    const auto field = [&b](std::size_t at, std::size_t bytes) {
-        std::uint32_t v = 0;
-        return std::memcpy(&v, &b[at], bytes), static_cast<std::size_t>(v);
-    };
-    if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) || std::memcmp(&b[8], "WAVEfmt ", 8) ||
-        std::memcmp(&b[36], "data", 4) || field(22, 2) != 1 || field(34, 2) != 16)
-        return false;
-    rate = static_cast<int>(field(24, 4));
-    const std::size_t size = field(40, 4);
-    samples.resize(((size == 0 || 44 + size > b.size() ? b.size() : 44 + size) - 44) / 2);
-    std::memcpy(samples.data(), &b[44], samples.size() * 2);
-    return rate > 0;
-}
 
 double rms(Samples x) {
     double sum = 0;
@@ -62,27 +42,30 @@ double amplitude(Samples x, double hz, int rate) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rate = 0;
-    std::vector<std::int16_t> all;
-    if ((argc != 2 && argc != 4 && argc != 5) || !readWav(argv[1], rate, all))
-        return std::printf("usage: tone FILE [FROM_MS TO_MS [HZ]], FILE a 16-bit mono WAV\n"), 2;
+    std::ifstream in(argc > 2 ? argv[1] : "", std::ios::binary);
+    const int rate = argc > 2 ? std::atoi(argv[2]) : 0;
+    if ((argc != 3 && argc != 5 && argc != 6) || !in || rate <= 0)
+        return std::printf("usage: tone FILE RATE [FROM_MS TO_MS [HZ]]\n"), 2;
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::vector<std::int16_t> all(bytes.size() / 2);  // little-endian, as this host
+    std::memcpy(all.data(), bytes.data(), all.size() * 2);
     const long recorded = static_cast<long>(all.size() * 1000 / rate);
-    if (argc == 2) return std::printf("%ld\n", recorded), 0;
-    const long from = std::max(0L, std::atol(argv[2])), to = std::atol(argv[3]);
+    if (argc == 3) return std::printf("%ld\n", recorded), 0;
+    const long from = std::max(0L, std::atol(argv[3])), to = std::atol(argv[4]);
     if (to > recorded || to < from)
         return std::printf("window %ld..%ld ms, recording 0..%ld ms\n", from, to, recorded), 2;
     const Samples window(all.data() + from * rate / 1000, (to - from) * rate / 1000);
     std::printf("%.0f", rms(window));
     const std::size_t block = rate / 20;
     long sounding = 0, first = -1;
-    for (std::size_t at = 0; argc == 5 && at + block <= window.size(); at += block) {
+    for (std::size_t at = 0; argc == 6 && at + block <= window.size(); at += block) {
         const Samples b = window.subspan(at, block);
         // Most of the sound: the sine holds about half the block's power or more.
-        if (rms(b) < 100 || amplitude(b, std::atof(argv[4]), rate) < 0.7 * std::sqrt(2) * rms(b))
+        if (rms(b) < 100 || amplitude(b, std::atof(argv[5]), rate) < 0.7 * std::sqrt(2) * rms(b))
             continue;
         if (first < 0) first = from + static_cast<long>(at * 1000 / rate);
         sounding += 50;
     }
-    if (argc == 5) std::printf(" %ld %ld", sounding, first);
+    if (argc == 6) std::printf(" %ld %ld", sounding, first);
     std::printf("\n");
 }
