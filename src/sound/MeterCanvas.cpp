@@ -37,6 +37,7 @@ MeterCanvas::MeterCanvas() {
         s.twipsPerUnitX = scale.twipsPerUnitX;
         s.twipsPerUnitY = scale.twipsPerUnitY;
         s.pixels.assign(static_cast<std::size_t>(s.width * s.height), kBlack);
+        s.shown = s.pixels;  // the boxes start black
         s.image = QImage(reinterpret_cast<uchar*>(s.pixels.data()), s.width, s.height,
                          s.width * static_cast<int>(sizeof(QRgb)), QImage::Format_RGB32);
     }

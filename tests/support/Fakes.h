@@ -19,16 +19,14 @@ namespace tavrilo::test {
 struct FakeSound final : SoundDevice {
     explicit FakeSound(const Clock& clock) : clock(clock) {}
     const Clock& clock;
-    bool opens = true;  // what InitSound answers
     bool open = false;
     bool resting = false;
     unsigned playing = 0;  // one bit per loop
-    int writes = 0;
     std::array<std::vector<std::uint8_t>, kSoundBuffers> tables{
         std::vector<std::uint8_t>(kLoopBytes, kSilentByte),
         std::vector<std::uint8_t>(kLoopBytes, kSilentByte)};
 
-    bool InitSound() override { return open = opens; }
+    bool InitSound() override { return open = true; }
     void Play(std::int16_t index) override { playing |= 1u << index; }
     void ReleaseSound() override { open = false, playing = 0; }
     void Rest() override { resting = true; }
@@ -39,7 +37,6 @@ struct FakeSound final : SoundDevice {
         if (!open) throw std::logic_error("closed");
         tables.at(static_cast<std::size_t>(index))
             .assign(table.begin(), table.begin() + kLoopBytes);
-        ++writes;
         resting = resting && std::all_of(table.begin(), table.begin() + kLoopBytes,
                                          [](std::uint8_t b) { return b == kSilentByte; });
     }
@@ -49,7 +46,6 @@ struct FakeSound final : SoundDevice {
 struct FakeMeter final : MeterSink {
     std::array<std::vector<float>, 4> drawing, picture;
     std::array<int, 4> bars{}, shownBars{};
-    int presents = 0;
 
     void clear(MeterBox box) override { drawing[index(box)].clear(); }
     void PlotTracePoint(std::int16_t, float sample, MeterBox box) override {
@@ -59,7 +55,6 @@ struct FakeMeter final : MeterSink {
     void present() override {
         picture = drawing;
         shownBars = bars;
-        ++presents;
     }
     static std::size_t index(MeterBox box) { return static_cast<std::size_t>(box); }
 };

@@ -10,6 +10,7 @@
 
 #include "app/Form1.h"
 #include "app/Instrument.h"
+#include "board/DrawingBoard.h"
 #include "common/Clock.h"
 #include "common/Controls.h"
 #include "sound/MeterCanvas.h"
@@ -45,6 +46,16 @@ struct ShownProgram {
         return w;
     }
     void click(const QString& name) { QTest::mouseClick(control(name), Qt::LeftButton); }
+    // A left-button stroke with the mouse through board points in twips, 15 to a pixel.
+    void stroke(const std::vector<QPoint>& twips) {
+        QWidget* board = form.Picdraw();
+        const auto at = [](QPoint t) { return t / 15 + QPoint(2, 2); };  // inside the border
+        QTest::mouseMove(board, at(twips.front()));
+        QTest::mousePress(board, Qt::LeftButton, {}, at(twips.front()));
+        for (const QPoint& t : twips)
+            QTest::mouseMove(board, at(t));
+        QTest::mouseRelease(board, Qt::LeftButton, {}, at(twips.back()));
+    }
 };
 
 // Answers the next modal message box with `button` once it is up, after `inspect` looked at it.
