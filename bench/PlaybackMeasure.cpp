@@ -17,9 +17,15 @@
 
 namespace tavrilo::bench {
 
-void defaultToHeadless() {
+int runMeasurement(const char* name, int (*measure)(int, char**), int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    try {
+        return measure(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s stopped: %s\n", name, e.what());
+        return 2;
+    }
 }
 
 RunningProgram::RunningProgram(int& argc, char** argv, int period)

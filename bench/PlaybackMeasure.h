@@ -23,9 +23,10 @@
 
 namespace tavrilo::bench {
 
-// Offscreen windows and SDL's dummy sound device unless the environment names others, so a
-// measurement runs on a build machine; soak.sh sets up a real X server and sound server instead.
-void defaultToHeadless();
+// The main() of a measurement program called `name`: offscreen windows and SDL's dummy sound
+// device unless the environment names others (so it runs on a build machine; soak.sh sets up a
+// real X server and sound server instead), and a failure told in one line, with status 2.
+int runMeasurement(const char* name, int (*measure)(int, char**), int argc, char** argv);
 
 // The program as main() builds it: the application look, a SteadyClock, the sound module, the
 // instrument and the main window, loaded, shown and with its timers handed to the event loop.

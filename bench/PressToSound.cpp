@@ -162,11 +162,5 @@ int measure(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::defaultToHeadless();
-    try {
-        return measure(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "press_to_sound stopped: %s\n", e.what());
-        return 2;
-    }
+    return tavrilo::bench::runMeasurement("press_to_sound", measure, argc, argv);
 }

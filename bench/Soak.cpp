@@ -165,11 +165,5 @@ int soak(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::defaultToHeadless();
-    try {
-        return soak(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "soak stopped: %s\n", e.what());
-        return 2;
-    }
+    return tavrilo::bench::runMeasurement("soak", soak, argc, argv);
 }

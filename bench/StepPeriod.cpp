@@ -94,11 +94,5 @@ int measure(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::defaultToHeadless();
-    try {
-        return measure(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "step_period stopped: %s\n", e.what());
-        return 2;
-    }
+    return tavrilo::bench::runMeasurement("step_period", measure, argc, argv);
 }
