@@ -26,13 +26,9 @@ TEST(Signal, SubscriptionsEndThemselvesWhicheverSideGoesFirst) {
     (*signal)(1);
     (*signal)(2);
     EXPECT_EQ(heard, "a1 b1 b2 c2 ");
-
-    Subscription moved = std::move(b);
-    b.reset();  // the moved-from handle owns nothing
+    b.reset();
     (*signal)(3);
-    moved.reset();
-    (*signal)(4);
-    EXPECT_EQ(heard, "a1 b1 b2 c2 b3 c3 c4 ");
+    EXPECT_EQ(heard, "a1 b1 b2 c2 c3 ");
     signal.reset();  // the signal first: the handle left is harmless
     late.reset();
 }

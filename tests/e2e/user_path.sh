@@ -73,8 +73,8 @@ e2e_click "${PLAY[@]}"
 sleep 0.6
 e2e_click 420 24
 e2e_window '^Tavrilo Synth V\.U\.$' 5 || e2e_fail "expected the meter window after \"vu\"; none"
-# While a note sounds oscillator 1's trace (WPB1) swings off its centre row 42; oscillator 2's
-# (Picture1), silent at AM1 100, is its centre line.
+# While notes sound oscillator 1's trace (WPB1) swings off its centre row 42 and its level bar
+# (o1VU) shows; oscillator 2's trace (Picture1), silent at AM1 100, is its centre line.
 for _ in 1 2 3 4 5; do
     e2e_shot "$E2E_WIN" meter
     swing=$(e2e_count 133x30+26+26 00FF00) && ((swing >= 20)) && break
@@ -83,6 +83,9 @@ done
     "off its centre in WPB1, found $swing green pixels there in 5 screenshots"
 line=$(e2e_count 133x85+178+26 00FF00)
 ((line >= 100)) || e2e_check "the meter: expected oscillator 2's trace in Picture1, found $line"
+bar=$(e2e_count 100x3+26+114 000000)
+((bar < 300)) || e2e_check "the meter: expected oscillator 1's level bar in o1VU; it is black"
+meter=$E2E_WIN
 e2e_sleep_until $((modes + 200 * (s + 12)))
 modes_end=$(e2e_now)
 e2e_click "${STOP[@]}"
@@ -90,6 +93,9 @@ e2e_click "${STOP[@]}"
 # Note keys while stopped, as real key events: S is pitch 10, Y pitch 22.
 e2e_keys "$E2E_MAIN"
 e2e_sleep_until $((modes_end + 1400))
+e2e_shot "$meter" meter-stopped # the notes have died: the trace lies flat again
+swing=$(e2e_count 133x30+26+26 00FF00)
+((swing == 0)) || e2e_check "the meter after stop: expected a flat trace, found $swing pixels off it"
 key_s=$(e2e_now)
 xdotool key s sleep 1
 key_y=$(e2e_now)

@@ -31,15 +31,12 @@ TEST_F(Panels, SlidersShowTheScoreAndWriteIt) {
                 ASSERT_EQ(sl, panel->slider(row, s));
                 EXPECT_EQ(std::tuple(sl->minimum(), sl->maximum(), sl->x()),
                           std::tuple(min, max, px(360 + 240 * s)));
-                score.setCell(row, s, min + (s % 3));
-                EXPECT_EQ(sl->value(), min + (s % 3));
             }
             QSlider* sl = panel->slider(row, 7);
+            score.setCell(row, 7, max);  // the slider of a hidden panel follows
             sl->setFocus();
             QTest::keyClick(sl, Qt::Key_Up);
-            EXPECT_EQ(score.cell(row, 7), min);
-            QTest::keyClick(sl, Qt::Key_Down);
-            EXPECT_EQ(score.cell(row, 7), min + 1);
+            EXPECT_EQ(score.cell(row, 7), max - sl->singleStep());
         }
     }
     score.setLength(9);

@@ -56,6 +56,10 @@ TEST(LoopMixer, LoopsStartTogetherAndCarryOnAcrossPeriodsAndNewTables) {
     mixer.publish(0, ramp(102));
     EXPECT_EQ(mixer.published(0), 4u);
     EXPECT_EQ(mixer.mixed(0), 4u);
+    Table last = ramp(102);
+    last.back() ^= 1;
+    mixer.publish(0, last);
+    EXPECT_EQ(mixer.published(0), 5u);
 }
 
 // Tables published a thousand times a second while another thread mixes: every period comes

@@ -122,6 +122,9 @@ TEST(SynthEngine, EveryTickIsWhatThePlainComputationGives) {
             for (std::size_t i = 0; i < readings.size(); ++i)
                 readings[i] += dt * static_cast<float>(i);
             if (pick(0, 9) == 0) readings[static_cast<std::size_t>(pick(0, 360))] = NAN;
+        } else if (pick(0, 1) == 0) {  // the same voice, the clock moved on
+            for (float& r : readings)
+                r += 0.37f;
         }
         VoiceState expected = s.voice;
         ref.tick(expected, readings);

@@ -179,6 +179,7 @@ TEST(StepClock, StopAndRestsLetTheNoteFinish) {
         EXPECT_EQ(h.decay, ramp(tempo + kTick * 4, decayTicks, 100 - decay, -decay));
         EXPECT_EQ(h.voice.cut1, 1234);
         EXPECT_TRUE(h.log.starts_with("marker 0 on; lamp 1 on; step; ")) << h.log;
+        EXPECT_EQ(h.indicators.marker(steps - 1), steps == 1);  // a rest shows none
     }
 }
 
@@ -201,7 +202,6 @@ TEST(StepClock, SoundingStepLoadsTheVoice) {
         h.settings.expand1.set(expand1);
         h.settings.expand2.set(expand2);
         h.playUntil(200);
-        h.stepClock.loadVoice(kSteps, 3);  // no such step: a keyboard note there starts nothing
         const VoiceState& v = h.voice;
         EXPECT_EQ((Values{v.pitch, v.osc1Option, v.osc2Option, v.amRate1, v.amRate2, v.fmRate,
                           v.cut1, v.cut2, h.stepClock.attackRate(), h.stepClock.decayRate()}),
