@@ -41,11 +41,11 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
     const auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(rng); };
     const auto any = [&pick](const auto& v) { return v[pick(0, int(v.size()) - 1)]; };
 
-    std::vector<std::pair<QSlider*, Row>> cells;  // the 288 cell sliders
+    std::vector<std::tuple<QSlider*, Row, int>> cells;  // the 288 cell sliders, row and step
     for (PanelWindow* p : {form.Form2(), form.Form5(), form.Form6()})
         for (Row row : p->rows())
             for (int s = 0; s < kSteps; ++s)
-                cells.emplace_back(p->slider(row, s), row);
+                cells.emplace_back(p->slider(row, s), row, s);
     const std::vector<QSlider*> others = {form.Form2()->lengthSlider(),
                                           app.control<QSlider>("sltempo"),
                                           app.control<QSlider>("Slidercut1")};
@@ -77,7 +77,7 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
             else
                 QTest::mousePress(board, b, mods, p);
         } else if (a < 65) {  // a slider to an end, inside, or far outside
-            QSlider* s = a < 60 ? any(cells).first : any(others);
+            QSlider* s = a < 60 ? std::get<0>(any(cells)) : any(others);
             const int v = std::array{s->minimum(), s->maximum(), pick(s->minimum(), s->maximum()),
                                      pick(-100000, 100000)}[pick(0, 3)];
             what << s->objectName().toStdString() << " = " << v;
@@ -101,8 +101,8 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
         app.advance(std::chrono::milliseconds(pick(0, 4) ? pick(0, 20) : pick(0, 250)));
 
         const StepParameterSet& score = app.instrument.score();
-        for (const auto& [slider, row] : cells) {
-            const int v = score.cell(row, slider->objectName().section('_', 1).toInt());
+        for (const auto& [slider, row, s] : cells) {
+            const int v = score.cell(row, s);
             ASSERT_TRUE(v >= rowInfo(row).min && v <= rowInfo(row).max && slider->value() == v)
                 << "seed " << seed << ", action " << i << " (" << what.str()
                 << "): " << slider->objectName().toStdString() << " shows " << slider->value()
