@@ -64,7 +64,7 @@ void Form1::bindControls() {
     for (int i = 0; i < kChalks; ++i)
         connect(m_lblcolor[static_cast<std::size_t>(i)], &ColorBox::clicked, this,
                 [&in, i] { in.lblcolor_Click(i); });
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < static_cast<int>(m_optraw.size()); ++i)
         connect(m_optraw[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
                 [&in, i] { in.optraw_Click(i); });
     for (int k = 0; k < kPatternSlots; ++k) {

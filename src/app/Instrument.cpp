@@ -142,7 +142,7 @@ void Instrument::pasteTune(const Tune& t) {
 void Instrument::Timer1_Timer() {
     m_uiThread.check();
     m_engine.tick(m_voice, m_sound, m_meter);
-    constexpr int kQuietTicksBeforeRest = 128;  // two seconds of 15.625 ms ticks
+    constexpr auto kQuietTicksBeforeRest = std::chrono::seconds(2) / TimerService::kGranularity;
     const bool quiet = !m_stepClock.playing() && m_engine.silent();
     m_quietTicks = quiet ? m_quietTicks + 1 : 0;
     if (m_quietTicks == kQuietTicksBeforeRest) m_sound.Rest();

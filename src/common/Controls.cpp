@@ -156,19 +156,8 @@ Subscription bindSlider(QSlider* slider, Setting& setting) {
 }
 
 void paintSunkenBorder(QPainter& painter, const QRect& outer) {
-    const int l = outer.left(), t = outer.top(), r = outer.right(), b = outer.bottom();
-    painter.setPen(QColor(128, 128, 128));
-    painter.drawLine(l, t, r - 1, t);
-    painter.drawLine(l, t, l, b - 1);
-    painter.setPen(Qt::black);
-    painter.drawLine(l + 1, t + 1, r - 2, t + 1);
-    painter.drawLine(l + 1, t + 1, l + 1, b - 2);
-    painter.setPen(QColor(192, 192, 192));
-    painter.drawLine(l + 1, b - 1, r - 1, b - 1);
-    painter.drawLine(r - 1, t + 1, r - 1, b - 1);
-    painter.setPen(Qt::white);
-    painter.drawLine(l, b, r, b);
-    painter.drawLine(r, t, r, b);
+    paintEdge(painter, outer, QColor(128, 128, 128), Qt::white);
+    paintEdge(painter, outer.adjusted(1, 1, -1, -1), Qt::black, QColor(192, 192, 192));
 }
 
 ImageBox::ImageBox(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }

@@ -39,9 +39,7 @@ std::uint64_t LoopMixer::published(int voice) const {
 }
 
 bool LoopMixer::silent() const {
-    return std::all_of(m_last.begin(), m_last.end(), [](const Table& t) {
-        return std::all_of(t.begin(), t.end(), [](std::uint8_t b) { return b == kSilentByte; });
-    });
+    return std::all_of(m_last.begin(), m_last.end(), [](const Table& t) { return isSilence(t); });
 }
 
 std::uint64_t LoopMixer::mixed(int voice) const {

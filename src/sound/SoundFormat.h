@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 
 namespace tavrilo {
 
@@ -11,5 +13,10 @@ inline constexpr int kSampleRate = 22050;
 inline constexpr int kLoopBytes = 360;
 inline constexpr std::uint8_t kSilentByte = 128;
 inline constexpr int kSoundBuffers = 2;
+
+// Whether every byte of `bytes` is the centre value.
+inline bool isSilence(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == kSilentByte; });
+}
 
 }  // namespace tavrilo

@@ -1,6 +1,5 @@
 #include "sound/SynthEngine.h"
 
-#include <algorithm>
 #include <bit>
 #include <span>
 
@@ -217,11 +216,9 @@ void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
         continueOnError([&] { meter.PlotTracePoint(traceIndex, m_sample2, MeterBox::Picture1); });
     }
 
-    const auto isSilence = [](const Table& t) {
-        return std::all_of(t.begin(), t.begin() + kLoopBytes,
-                           [](std::uint8_t b) { return b == kSilentByte; });
-    };
-    m_silent = isSilence(m_osc1Table) && isSilence(m_osc2Table);
+    // As the loops hold them: their first 360 bytes.
+    m_silent = isSilence(std::span(m_osc1Table).first<kLoopBytes>()) &&
+               isSilence(std::span(m_osc2Table).first<kLoopBytes>());
 
     // The whole tables go out, each followed by its level bar; the sound module keeps their first
     // 360 bytes.

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <type_traits>
@@ -101,9 +100,7 @@ void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uin
     if (!isOpen()) throw std::logic_error("sound device is not open");
     const auto loop = table.first<kLoopBytes>();
     // Sound wakes a resting device first. Should it fail to open, the loops stay silent.
-    const bool sound =
-        std::any_of(loop.begin(), loop.end(), [](auto b) { return b != kSilentByte; });
-    if (resting() && sound) openDevice();
+    if (resting() && !isSilence(loop)) openDevice();
     m_mixer.publish(index, loop);
 }
 

@@ -37,8 +37,7 @@ struct FakeSound final : SoundDevice {
         if (!open) throw std::logic_error("closed");
         tables.at(static_cast<std::size_t>(index))
             .assign(table.begin(), table.begin() + kLoopBytes);
-        resting = resting && std::all_of(table.begin(), table.begin() + kLoopBytes,
-                                         [](std::uint8_t b) { return b == kSilentByte; });
+        resting = resting && isSilence(table.first(kLoopBytes));
     }
 };
 
