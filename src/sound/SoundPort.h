@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "common/Clock.h"
+
 namespace tavrilo {
 
 // What the synthesis tick needs of the sound module: the modulation clock and the two looping
@@ -34,6 +36,10 @@ public:
     // streaming it. The next table with sound in it wakes the device before it is heard, both
     // loops going on together as before.
     virtual void Rest() = 0;
+    // How long after a table is handed over it is heard, on average: the wait for the next
+    // device period and the device's own buffering. Sources that must be heard on a beat start
+    // their steps this much early.
+    virtual Nanos outputLatency() const { return Nanos{0}; }
 };
 
 }  // namespace tavrilo
