@@ -33,7 +33,7 @@ RunningProgram::RunningProgram(int& argc, char** argv, int period)
     m_app.setQuitOnLastWindowClosed(false);
     applyApplicationLook(m_app);
     m_form = std::make_unique<Form1>(m_instrument, m_meter);
-    m_loaded = m_form->Form_Load();
+    m_loaded = m_form->load();
     if (!m_loaded) {
         std::fprintf(stderr, "cannot open the sound device: %s\n", m_sound.lastError().c_str());
         return;
@@ -118,8 +118,8 @@ DispatchLog::DispatchLog(Instrument& instrument, std::function<void(std::size_t)
     m_stepStarts.reserve(8192);
     m_stepLateness.reserve(8192);
     m_synthesisDurations.reserve(16384);
-    const TimerService::Timer* step = &instrument.Timer3();
-    const TimerService::Timer* synthesis = &instrument.Timer1();
+    const TimerService::Timer* step = &instrument.stepTimer();
+    const TimerService::Timer* synthesis = &instrument.synthesisTimer();
     instrument.timers().setDispatchObserver(
         [this, step, synthesis](const TimerService::Dispatch& d) {
             if (d.timer == synthesis) {

@@ -82,7 +82,7 @@ protected:
         const Nanos at = steadyNow();
         const std::uint64_t before = m_sound.mixer().published(0);
         // Let the program handle it now, then see whether it published a table.
-        const bool handled = m_instrument.notePressed(key->nativeScanCode(), 0, false);
+        const bool handled = m_instrument.noteKeyPressed(key->nativeScanCode(), 0, false);
         if (handled) presses.push_back({at, before + 1, m_sound.mixer().published(0) > before});
         return handled;
     }
@@ -103,17 +103,17 @@ int measure(int argc, char** argv) {
     bench::RunningProgram program(argc, argv, *period);
     if (!program.loaded()) return 2;
     Instrument& in = program.instrument();
-    in.lblcolor_Click(0);  // grey: Tone 10 at every step
-    in.Picdraw_MouseDown(FreehandDrawing::kLeftButton, 0, 0, 2100);
+    in.pickChalk(0);  // grey: Tone 10 at every step
+    in.beginStroke(FreehandDrawing::kLeftButton, 0, 2100);
     for (int s = 0; s < kSteps; ++s)
-        in.Picdraw_MouseMove(0, 0, static_cast<float>(s * kColumnTwips), 2100);
-    in.Picdraw_MouseUp(FreehandDrawing::kLeftButton, 0, 0, 0);
+        in.moveStroke(0, static_cast<float>(s * kColumnTwips), 2100);
+    in.endStroke(FreehandDrawing::kLeftButton);
 
     MixLog mixes(program.sound());
     KeyLog keys(program.sound(), in);
     program.app().installEventFilter(&keys);  // the last installed is asked first
     bench::settle(1s);
-    in.cmdplay_Click();
+    in.play();
     std::printf("playing; press note keys now\n");
     std::fflush(stdout);
     QTimer poll;
@@ -127,7 +127,7 @@ int measure(int argc, char** argv) {
     QTimer::singleShot(std::chrono::seconds(10 + *wanted), &program.app(),
                        [&] { program.app().exit(3); });
     const int loop = program.app().exec();
-    in.cmdstop_Click();
+    in.stop();
     bench::settle(100ms);  // the last callbacks
 
     std::vector<double> shares;

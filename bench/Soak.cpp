@@ -57,20 +57,20 @@ int plannedValue(Row row, int s) {
 // and 60 twips either side, all of which address column s), at the height that writes the
 // planned value: Y = value x divisor + divisor / 4, well inside the value's band.
 void drawScore(Instrument& form) {
-    form.optraw_Click(1);  // "2": a stroke writes the column under the pointer
+    form.setDrawingMode(AddressingMode::CursorStep);  // "2": the column under the pointer
     for (int swatch = 0; swatch < kChalks; ++swatch) {
         const Chalk& chalk = chalkTable()[static_cast<std::size_t>(swatch)];
-        form.lblcolor_Click(swatch);
+        form.pickChalk(swatch);
         const auto y = [&chalk](int s) {
             return static_cast<float>(plannedValue(chalk.row, s) * chalk.divisor +
                                       chalk.divisor / 4);
         };
-        form.Picdraw_MouseDown(FreehandDrawing::kLeftButton, 0, -60.0f, y(0));
+        form.beginStroke(FreehandDrawing::kLeftButton, -60.0f, y(0));
         for (int s = 0; s < kSteps; ++s)
             for (int dx : {-60, 0, 60})
-                form.Picdraw_MouseMove(FreehandDrawing::kLeftButton, 0,
-                                       static_cast<float>(s * kColumnTwips + dx), y(s));
-        form.Picdraw_MouseUp(FreehandDrawing::kLeftButton, 0, 31.0f * kColumnTwips + 60, y(31));
+                form.moveStroke(FreehandDrawing::kLeftButton,
+                                static_cast<float>(s * kColumnTwips + dx), y(s));
+        form.endStroke(FreehandDrawing::kLeftButton);
     }
 }
 
@@ -108,7 +108,7 @@ int soak(int argc, char** argv) {
     settings.expand1.set(kCut1);
     settings.expand2.set(kCut2);
     settings.tempo.set(kTempoMs);
-    if (form.Timer3().interval() != kTempoMs) {
+    if (form.stepTimer().interval() != kTempoMs) {
         std::fprintf(stderr, "the tempo or the Expand sliders did not take their values\n");
         return 2;
     }
@@ -123,11 +123,11 @@ int soak(int argc, char** argv) {
     const bench::CallbackStats::Figures before = callbacks.figures();
     callbacks.reset();
     const auto t0 = std::chrono::steady_clock::now();
-    form.cmdplay_Click();
+    form.play();
     const int loop = app.exec();
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    form.cmdstop_Click();
+    form.stop();
     const bench::CallbackStats::Figures audio = callbacks.figures();
     if (loop != 0) {
         std::fprintf(stderr, "the event loop ended early (status %d)\n", loop);

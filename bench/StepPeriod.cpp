@@ -57,7 +57,7 @@ int measure(int argc, char** argv) {
     Instrument& form = program.instrument();
     writeSoundingScore(form.score());
     form.settings().tempo.set(kTempoMs);
-    if (form.Timer3().interval() != kTempoMs) {
+    if (form.stepTimer().interval() != kTempoMs) {
         std::fprintf(stderr, "the tempo slider did not reach the step clock\n");
         return 2;
     }
@@ -72,11 +72,11 @@ int measure(int argc, char** argv) {
     QTimer::singleShot(limit, &app, [&app] { app.exit(3); });
 
     const auto t0 = std::chrono::steady_clock::now();
-    form.cmdplay_Click();
+    form.play();
     const int loop = app.exec();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    form.cmdstop_Click();
+    form.stop();
     if (loop != 0 || log.stepTicks() < static_cast<std::size_t>(steps)) {
         std::fprintf(stderr, "only %zu of %d step ticks came within %.0f s\n", log.stepTicks(),
                      steps, seconds);

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QShortcut>
 #include <QSlider>
+#include <iterator>
+#include <tuple>
 
 #include "app/EditHistory.h"
 #include "app/ExitPrompt.h"
@@ -54,42 +56,45 @@ QPushButton* Form1::button(const char* objectName) const {
 // Events of the controls go to the instrument's handlers.
 void Form1::bindControls() {
     Instrument& in = m_instrument;
-    connect(button("cmdplay"), &QPushButton::clicked, this, [&in] { in.cmdplay_Click(); });
-    connect(button("cmdstop"), &QPushButton::clicked, this, [&in] { in.cmdstop_Click(); });
+    connect(button("cmdplay"), &QPushButton::clicked, this, [&in] { in.play(); });
+    connect(button("cmdstop"), &QPushButton::clicked, this, [&in] { in.stop(); });
     connect(button("cmdreset"), &QPushButton::clicked, this,
-            [this, &in] { gesture([&in] { in.cmdreset_Click(); }); });
+            [this, &in] { gesture([&in] { in.resetScore(); }); });
     connect(button("cmdnew"), &QPushButton::clicked, this,
-            [this, &in] { gesture([&in] { in.cmdnew_Click(); }); });
-    connect(button("cmdexit"), &QPushButton::clicked, this, &Form1::cmdexit_Click);
+            [this, &in] { gesture([&in] { in.clearBoard(); }); });
+    connect(button("cmdexit"), &QPushButton::clicked, this, &Form1::askToExit);
     for (int i = 0; i < kChalks; ++i)
         connect(m_lblcolor[static_cast<std::size_t>(i)], &ColorBox::clicked, this,
-                [&in, i] { in.lblcolor_Click(i); });
-    for (int i = 0; i < static_cast<int>(m_optraw.size()); ++i)
-        connect(m_optraw[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-                [&in, i] { in.optraw_Click(i); });
+                [&in, i] { in.pickChalk(i); });
+    // "1" writes the step the clock plays next, "2" the step under the pen.
+    const AddressingMode modes[] = {AddressingMode::PlayStep, AddressingMode::CursorStep};
+    static_assert(std::size(modes) == std::tuple_size_v<decltype(m_optraw)>);
+    for (std::size_t i = 0; i < m_optraw.size(); ++i)
+        connect(m_optraw[i], &QPushButton::clicked, this,
+                [&in, mode = modes[i]] { in.setDrawingMode(mode); });
     for (int k = 0; k < kPatternSlots; ++k) {
         const auto slot = static_cast<std::size_t>(k);
-        connect(m_store[slot], &QPushButton::clicked, this, [&in, k] { in.storeSlot_Click(k); });
+        connect(m_store[slot], &QPushButton::clicked, this, [&in, k] { in.storePattern(k); });
         connect(m_recall[slot], &QPushButton::clicked, this,
-                [this, &in, k] { gesture([&in, k] { in.recallSlot_Click(k); }); });
+                [this, &in, k] { gesture([&in, k] { in.recallPattern(k); }); });
     }
     // A stroke, from the left button's press to its release, is one undo step.
-    connect(m_picdraw, &DrawingBoard::MouseDown, this, [this, &in](int b, int s, float x, float y) {
+    connect(m_picdraw, &DrawingBoard::pressed, this, [this, &in](int b, float x, float y) {
         if (b == FreehandDrawing::kLeftButton && !std::exchange(m_stroking, true))
             m_history->beginGesture();
-        in.Picdraw_MouseDown(b, s, x, y);
+        in.beginStroke(b, x, y);
     });
-    connect(m_picdraw, &DrawingBoard::MouseMove, this,
-            [&in](int b, int s, float x, float y) { in.Picdraw_MouseMove(b, s, x, y); });
-    connect(m_picdraw, &DrawingBoard::MouseUp, this, [this, &in](int b, int s, float x, float y) {
-        in.Picdraw_MouseUp(b, s, x, y);
+    connect(m_picdraw, &DrawingBoard::moved, this,
+            [&in](int b, float x, float y) { in.moveStroke(b, x, y); });
+    connect(m_picdraw, &DrawingBoard::released, this, [this, &in](int b, float, float) {
+        in.endStroke(b);
         if (b == FreehandDrawing::kLeftButton && std::exchange(m_stroking, false))
             m_history->endGesture();
     });
     new KeyboardPlayer(
         this, [this](const QWidget* window) { return isOurWindow(window); },
         [&in](std::uint32_t code, char32_t c, bool repeat) {
-            return in.notePressed(code, c, repeat);
+            return in.noteKeyPressed(code, c, repeat);
         });
 }
 
@@ -112,7 +117,7 @@ void Form1::bindModels() {
     }));
     m_subscriptions.push_back(
         in.segmentDrawn.connect([this](const Segment& s) { m_picdraw->drawSegment(s); }));
-    m_subscriptions.push_back(in.boardCleared.connect([this] { m_picdraw->Cls(); }));
+    m_subscriptions.push_back(in.boardCleared.connect([this] { m_picdraw->clear(); }));
 }
 
 // Undo and redo, copy and paste, in every window of the program.
@@ -190,8 +195,8 @@ void Form1::openHelp() {
     openWindow(m_help.get());
 }
 
-bool Form1::Form_Load() {
-    if (!m_instrument.Form_Load()) return false;
+bool Form1::load() {
+    if (!m_instrument.startUp()) return false;
     // The history starts empty once the start-up values are in.
     m_history = new EditHistory(m_instrument, *m_picdraw, this);
     bindEditing();
@@ -227,13 +232,13 @@ void Form1::setOuterWidth(int twips) {
     setFixedSize(px(twips - kFrameTwips), px(kClientHeightTwips));
 }
 
-void Form1::cmdexit_Click() {
+void Form1::askToExit() {
     // Yes ends the program at once, without the unload handler; the sound stops with it.
     if (askExit(this)) emit programEnded(0);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    m_instrument.Form_Unload();
+    m_instrument.shutDown();
     for (QWidget* w : {static_cast<QWidget*>(m_form2.get()), static_cast<QWidget*>(m_form5.get()),
                        static_cast<QWidget*>(m_form6.get()), static_cast<QWidget*>(m_form3.get()),
                        static_cast<QWidget*>(m_help.get())})

@@ -41,16 +41,16 @@ public:
     Form1(Instrument& instrument, MeterCanvas& meter);
     ~Form1() override;
 
-    // The load handler: the instrument's, then the window's own start-up state and the panel
-    // and meter windows, hidden. False when the sound cannot be opened: the caller then ends
-    // the program without showing a window.
-    bool Form_Load();
+    // Start-up: the instrument's, then the window's own start-up state and the panel and meter
+    // windows, hidden. False when the sound cannot be opened: the caller then ends the program
+    // without showing a window.
+    bool load();
 
     int outerWidth() const;
     void setOuterWidth(int twips);
 
-    // "E&xit": asks, and on Yes ends the program at once, without the unload.
-    void cmdexit_Click();
+    // "E&xit": asks, and on Yes ends the program at once, without the shut-down.
+    void askToExit();
 
     // Ctrl+C: the board's picture and the tune as text onto the clipboard. Ctrl+V: a tune from
     // the clipboard's text, as one undo step, or a message naming what is wrong with the text.
@@ -72,8 +72,8 @@ signals:
     void programEnded(int exitCode);
 
 protected:
-    // The unload handler: closing the main window by any means releases the sound and ends the
-    // program with every other window, without a question.
+    // Closing the main window by any means shuts the instrument down and ends the program with
+    // every other window, without a question.
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -6,10 +6,15 @@ namespace tavrilo {
 
 Instrument::Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter)
     : m_sound(sound), m_meter(meter), m_timers(clock) {
-    m_tempoMoved = m_settings.tempo.changed.connect([this](int) { sltempo_Change(); });
+    m_tempoMoved = m_settings.tempo.changed.connect([this](int ms) {
+        m_uiThread.check();
+        m_source->requestTempo(ms);
+    });
+    // A new step is heard at once, not at the next synthesis tick.
+    m_stepped = m_stepClock.stepped.connect([this](const StepTiming&) { synthesisTick(); });
 }
 
-bool Instrument::Form_Load() {
+bool Instrument::startUp() {
     m_uiThread.check();
     if (!m_sound.InitSound()) return false;
     m_sound.Play(0);
@@ -29,89 +34,96 @@ bool Instrument::Form_Load() {
     return true;
 }
 
-void Instrument::Form_Unload() {
+void Instrument::shutDown() {
     m_uiThread.check();
+    m_source->deactivate();
     m_sound.ReleaseSound();
-    for (TimerService::Timer* timer : {&m_timer1, &m_timer2, &m_timer3, &m_timer4})
+    for (TimerService::Timer* timer : {&m_synthesisTimer, &m_attackTimer, &m_decayTimer})
         timer->setEnabled(false);
 }
 
-void Instrument::cmdplay_Click() {
+void Instrument::play() {
     m_uiThread.check();
-    m_stepClock.play();
+    m_source->requestPlay();
 }
 
-void Instrument::cmdstop_Click() {
+void Instrument::stop() {
     m_uiThread.check();
-    m_stepClock.stop();
+    m_source->requestStop();
 }
 
-void Instrument::cmdreset_Click() {
+void Instrument::useStepSource(StepSourceKind kind) {
     m_uiThread.check();
-    m_stepClock.reset();
+    if (kind == m_sourceKind) return;
+    m_source->deactivate();
+    m_sourceKind = kind;
+    m_source = &m_internal;
+    m_source->activate();
+    m_source->requestTempo(m_settings.tempo.value());
 }
 
-void Instrument::cmdnew_Click() {
+void Instrument::resetScore() {
+    m_uiThread.check();
+    m_score.fillReset();
+}
+
+void Instrument::clearBoard() {
     m_uiThread.check();
     m_drawing.clearPosition();
     boardCleared();
 }
 
-void Instrument::sltempo_Change() {
+void Instrument::pickChalk(int swatch) {
     m_uiThread.check();
-    m_stepClock.sltempo_Change();
+    m_drawing.pickChalk(swatch);
 }
 
-void Instrument::lblcolor_Click(int swatch) {
+void Instrument::setDrawingMode(AddressingMode mode) {
     m_uiThread.check();
-    m_drawing.lblcolor_Click(swatch);
+    m_drawing.setMode(mode);
 }
 
-void Instrument::optraw_Click(int index) {
+void Instrument::beginStroke(int button, float x, float y) {
     m_uiThread.check();
-    m_drawing.setMode(index == 0 ? AddressingMode::PlayStep : AddressingMode::CursorStep);
+    m_drawing.beginStroke(button, x, y);
 }
 
-void Instrument::Picdraw_MouseDown(int button, int, float x, float y) {
+void Instrument::moveStroke(int buttons, float x, float y) {
     m_uiThread.check();
-    m_drawing.mouseDown(button, x, y);
-}
-
-void Instrument::Picdraw_MouseMove(int button, int, float x, float y) {
-    m_uiThread.check();
-    if (const auto segment = m_drawing.mouseMove(button, x, y, m_stepClock.currentStep()))
+    if (const auto segment = m_drawing.moveStroke(buttons, x, y, m_stepClock.currentStep()))
         segmentDrawn(*segment);
 }
 
-void Instrument::Picdraw_MouseUp(int button, int, float, float) {
+void Instrument::endStroke(int button) {
     m_uiThread.check();
-    m_drawing.mouseUp(button);
+    m_drawing.endStroke(button);
     // Every release stops the attack ramp where it stands.
-    m_timer2.setEnabled(false);
+    m_attackTimer.setEnabled(false);
 }
 
-void Instrument::storeSlot_Click(int slot) {
+void Instrument::storePattern(int slot) {
     m_uiThread.check();
     m_patterns.store(slot);
 }
 
-void Instrument::recallSlot_Click(int slot) {
+void Instrument::recallPattern(int slot) {
     m_uiThread.check();
     m_patterns.recall(slot);
 }
 
-bool Instrument::notePressed(std::uint32_t nativeScanCode, char32_t character, bool autoRepeat) {
+bool Instrument::noteKeyPressed(std::uint32_t nativeScanCode, char32_t character,
+                                bool autoRepeat) {
     m_uiThread.check();
     const auto pitch = pitchForKey(nativeScanCode, character);
     if (!pitch) return false;
-    if (!autoRepeat) keyboardNote(*pitch);
+    if (!autoRepeat) playNote(*pitch);
     return true;
 }
 
-void Instrument::keyboardNote(std::int16_t pitch) {
+void Instrument::playNote(std::int16_t pitch) {
     m_uiThread.check();
     m_stepClock.loadVoice(m_stepClock.currentStep(), pitch);
-    Timer1_Timer();  // heard at once, as a step is
+    synthesisTick();  // heard at once, as a step is
 }
 
 Tune Instrument::tune() const {
@@ -139,27 +151,21 @@ void Instrument::pasteTune(const Tune& t) {
     m_settings.expand2.set(t.expand2);
 }
 
-void Instrument::Timer1_Timer() {
+void Instrument::synthesisTick() {
     m_uiThread.check();
     m_engine.tick(m_voice, m_sound, m_meter);
     constexpr auto kQuietTicksBeforeRest = std::chrono::seconds(2) / TimerService::kGranularity;
-    const bool quiet = !m_stepClock.playing() && m_engine.silent();
+    const bool quiet = !m_stepClock.running() && m_engine.silent();
     m_quietTicks = quiet ? m_quietTicks + 1 : 0;
     if (m_quietTicks == kQuietTicksBeforeRest) m_sound.Rest();
 }
 
-void Instrument::Timer2_Timer() {
+void Instrument::attackRampTick() {
     m_uiThread.check();
     m_stepClock.attackTick();
 }
 
-void Instrument::Timer3_Timer() {
-    m_uiThread.check();
-    m_stepClock.stepTick();
-    Timer1_Timer();  // a new step is heard at once
-}
-
-void Instrument::Timer4_Timer() {
+void Instrument::decayRampTick() {
     m_uiThread.check();
     m_stepClock.decayTick();
 }

@@ -14,6 +14,7 @@
 #include "sound/SoundPort.h"
 #include "sound/SynthEngine.h"
 #include "sound/VoiceState.h"
+#include "transport/InternalStepSource.h"
 #include "transport/StepClock.h"
 #include "transport/TimerService.h"
 #include "transport/TransportSettings.h"
@@ -21,43 +22,50 @@
 namespace tavrilo {
 
 // The whole instrument without its windows: the score, the transport settings, the voice, the
-// synthesis, the four timers and the step clock, the drawing rules, the pattern slots and the
-// keyboard notes. Its methods are the handlers of the main window's controls and timers; the
-// windows bind their controls to its models and forward their events here. It reaches the
+// synthesis, the timers, the step clock and its sources, the drawing rules, the pattern slots and
+// the played notes. Its methods are what the controls do; the windows bind their controls to its
+// models and forward their events here (docs/architecture.md has the table). It reaches the
 // outside only through the sound device, the meter sink and its signals.
 //
-// UI thread only: every handler checks so in debug builds.
+// UI thread only: every entry point checks so in debug builds.
 class Instrument {
 public:
     Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter);
     Instrument(const Instrument&) = delete;
     Instrument& operator=(const Instrument&) = delete;
 
-    // The load handler: the sound opened and both loops playing, the pen white, the voice at
-    // rest, the tempo at 200 (which reaches the step clock), the start-up score and length 32.
-    // False, with nothing else done, when the sound cannot be opened.
-    bool Form_Load();
-    // The unload: the sound released and every timer stopped.
-    void Form_Unload();
+    // The sound opened and both loops playing, the pen white, the voice at rest, the tempo at
+    // 200 (which reaches the step clock), the start-up score and length 32. False, with nothing
+    // else done, when the sound cannot be opened.
+    bool startUp();
+    // The sound released and every timer stopped.
+    void shutDown();
 
-    void cmdplay_Click();
-    void cmdstop_Click();
-    void cmdreset_Click();
-    // "new": the drawing position returns home and boardCleared tells the board to clear.
-    void cmdnew_Click();
-    void sltempo_Change();
-    void lblcolor_Click(int swatch);
-    void optraw_Click(int index);  // 0 is "1" (play step), 1 is "2" (cursor step)
-    void Picdraw_MouseDown(int button, int shift, float x, float y);
-    void Picdraw_MouseMove(int button, int shift, float x, float y);
-    void Picdraw_MouseUp(int button, int shift, float x, float y);
-    void storeSlot_Click(int slot);   // "S": Command4, Command6, ... Command14
-    void recallSlot_Click(int slot);  // "L": Command5, Command7, ... Command15
+    // The transport, through the step source in use.
+    void play();
+    void stop();
+    // Which source moves the step clock. Switching stops the sequence.
+    enum class StepSourceKind { Internal };
+    void useStepSource(StepSourceKind kind);
+    StepSourceKind stepSource() const { return m_sourceKind; }
+
+    void resetScore();
+    // The drawing position returns home and boardCleared tells the board to clear.
+    void clearBoard();
+    void pickChalk(int swatch);
+    void setDrawingMode(AddressingMode mode);
+    // A stroke on the board, in twips inside its border; button flags 1 left, 2 right, 4 middle.
+    void beginStroke(int button, float x, float y);
+    void moveStroke(int buttons, float x, float y);
+    void endStroke(int button);
+    void storePattern(int slot);
+    void recallPattern(int slot);
+
     // A key of the computer keyboard went down; true when it is one of the 24 note keys. A note
     // key plays unless the press is an auto-repeat.
-    bool notePressed(std::uint32_t nativeScanCode, char32_t character, bool autoRepeat);
-    // A note at `pitch` with the other settings of currentStep, heard at once.
-    void keyboardNote(std::int16_t pitch);
+    bool noteKeyPressed(std::uint32_t nativeScanCode, char32_t character, bool autoRepeat);
+    // A note at `pitch` (1..24) with the other settings of currentStep, heard at once.
+    void playNote(std::int16_t pitch);
 
     // The whole tune, for sharing: the score, the tempo and the two "Expand" values.
     Tune tune() const;
@@ -67,10 +75,9 @@ public:
 
     // The synthesis tick. Two seconds into a silence with the transport stopped, it lets the
     // sound device rest.
-    void Timer1_Timer();
-    void Timer2_Timer();  // attack ramp
-    void Timer3_Timer();  // step clock
-    void Timer4_Timer();  // decay ramp
+    void synthesisTick();
+    void attackRampTick();
+    void decayRampTick();
 
     // The models the windows bind to.
     StepParameterSet& score() { return m_score; }
@@ -87,13 +94,14 @@ public:
     // What the tests and measurements look at.
     const VoiceState& voice() const { return m_voice; }
     const FreehandDrawing& drawing() const { return m_drawing; }
+    StepClock& stepClock() { return m_stepClock; }
     const StepClock& stepClock() const { return m_stepClock; }
     const SynthEngine& engine() const { return m_engine; }
     TimerService& timers() { return m_timers; }
-    const TimerService::Timer& Timer1() const { return m_timer1; }
-    const TimerService::Timer& Timer2() const { return m_timer2; }
-    const TimerService::Timer& Timer3() const { return m_timer3; }
-    const TimerService::Timer& Timer4() const { return m_timer4; }
+    const TimerService::Timer& synthesisTimer() const { return m_synthesisTimer; }
+    const TimerService::Timer& attackTimer() const { return m_attackTimer; }
+    const TimerService::Timer& stepTimer() const { return m_internal.timer(); }
+    const TimerService::Timer& decayTimer() const { return m_decayTimer; }
 
 private:
     SoundDevice& m_sound;
@@ -108,18 +116,22 @@ private:
     PatternMemory m_patterns{m_score};
     FreehandDrawing m_drawing{m_score};
 
-    // The timers as designed; the step clock and the ramps take them over from there.
+    // The timers as designed, created in this order, which decides who goes first when
+    // deadlines meet: synthesis, attack ramp, step, decay ramp.
     TimerService m_timers;
-    TimerService::Timer& m_timer1 = m_timers.create(1, true, [this] { Timer1_Timer(); });
-    TimerService::Timer& m_timer2 = m_timers.create(0, true, [this] { Timer2_Timer(); });
-    TimerService::Timer& m_timer3 = m_timers.create(75, false, [this] { Timer3_Timer(); });
-    TimerService::Timer& m_timer4 = m_timers.create(0, false, [this] { Timer4_Timer(); });
+    TimerService::Timer& m_synthesisTimer = m_timers.create(1, true, [this] { synthesisTick(); });
+    TimerService::Timer& m_attackTimer = m_timers.create(0, true, [this] { attackRampTick(); });
+    InternalStepSource m_internal{m_timers, m_stepClock, m_sound};
+    TimerService::Timer& m_decayTimer = m_timers.create(0, false, [this] { decayRampTick(); });
     StepClock m_stepClock{m_score, m_indicators, m_voice, m_settings,
-                          StepClock::Timers{m_timer2, m_timer3, m_timer4}};
+                          StepClock::Ramps{m_attackTimer, m_decayTimer}};
+    StepSource* m_source = &m_internal;
+    StepSourceKind m_sourceKind = StepSourceKind::Internal;
 
     // Synthesis ticks in a row that found the transport stopped and both loops silent.
     int m_quietTicks = 0;
     Subscription m_tempoMoved;
+    Subscription m_stepped;
 };
 
 }  // namespace tavrilo

@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
     try {
         tavrilo::Instrument instrument(clock, sound, meter);
         tavrilo::Form1 form(instrument, meter);
-        if (!form.Form_Load()) {
+        if (!form.load()) {
             std::fprintf(stderr, "cannot open the sound device: %s\n", sound.lastError().c_str());
             return 1;
         }

@@ -22,14 +22,6 @@ int buttonFlags(Qt::MouseButtons buttons) {
     return flags;
 }
 
-int shiftFlags(Qt::KeyboardModifiers modifiers) {
-    int flags = 0;
-    if (modifiers & Qt::ShiftModifier) flags |= 1;
-    if (modifiers & Qt::ControlModifier) flags |= 2;
-    if (modifiers & Qt::AltModifier) flags |= 4;
-    return flags;
-}
-
 // Where a board point lies in the picture, in pixels: the mouse at picture pixel p reports
 // p * 15 twips, and the line runs through the centre of that pixel. Mouse points lie within a
 // screen or two of the board; the clamp only keeps absurd values finite for the painter, which
@@ -59,10 +51,10 @@ DrawingBoard::DrawingBoard(QWidget* parent, const QRect& geometry)
 
 void DrawingBoard::setBackColor(ColorValue color) {
     m_backColor = color;
-    Cls();
+    clear();
 }
 
-void DrawingBoard::Cls() {
+void DrawingBoard::clear() {
     m_picture.fill(toQColor(m_backColor));
     update();
     emit painted(m_picture.rect());
@@ -101,22 +93,19 @@ void DrawingBoard::mousePressEvent(QMouseEvent* event) {
     const int button = buttonFlags(event->button());
     if (button == 0) return QWidget::mousePressEvent(event);
     const QPointF t = twipsOf(event->position());
-    emit MouseDown(button, shiftFlags(event->modifiers()), static_cast<float>(t.x()),
-                   static_cast<float>(t.y()));
+    emit pressed(button, static_cast<float>(t.x()), static_cast<float>(t.y()));
 }
 
 void DrawingBoard::mouseMoveEvent(QMouseEvent* event) {
     const QPointF t = twipsOf(event->position());
-    emit MouseMove(buttonFlags(event->buttons()), shiftFlags(event->modifiers()),
-                   static_cast<float>(t.x()), static_cast<float>(t.y()));
+    emit moved(buttonFlags(event->buttons()), static_cast<float>(t.x()), static_cast<float>(t.y()));
 }
 
 void DrawingBoard::mouseReleaseEvent(QMouseEvent* event) {
     const int button = buttonFlags(event->button());
     if (button == 0) return QWidget::mouseReleaseEvent(event);
     const QPointF t = twipsOf(event->position());
-    emit MouseUp(button, shiftFlags(event->modifiers()), static_cast<float>(t.x()),
-                 static_cast<float>(t.y()));
+    emit released(button, static_cast<float>(t.x()), static_cast<float>(t.y()));
 }
 
 void DrawingBoard::paintEvent(QPaintEvent* event) {

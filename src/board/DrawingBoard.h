@@ -16,9 +16,9 @@ namespace tavrilo {
 // lives in an image of its own, so it repaints after being covered. Coordinates are twips inside
 // the border. Nothing reads the picture back; it is only a record of the strokes.
 //
-// Mouse events are passed on as signals in the form the board's handlers take: button flags
+// Mouse events are passed on as signals in the form the drawing rules take: button flags
 // 1 left, 2 right, 4 middle (the one button for a press or release, the buttons held for a
-// move), shift flags 1 Shift, 2 Ctrl, 4 Alt, and X, Y in twips inside the border. A button
+// move), and X, Y in twips inside the border. A button
 // pressed over the board keeps the mouse until it is released, so moves and the release arrive
 // here even from outside the board. Moves without a button arrive too.
 class DrawingBoard : public QWidget {
@@ -35,7 +35,7 @@ public:
     void setBackColor(ColorValue color);
 
     // Clears the picture to the background colour.
-    void Cls();
+    void clear();
 
     // Draws a solid, one-pixel, non-antialiased line between two board points (twips) into the
     // picture, clipped by it, and repaints only the pixels it touched.
@@ -54,9 +54,9 @@ public:
 signals:
     // Pixels of the picture changed by drawing or clearing, in picture coordinates.
     void painted(const QRect& pictureRect);
-    void MouseDown(int button, int shift, float x, float y);
-    void MouseMove(int button, int shift, float x, float y);
-    void MouseUp(int button, int shift, float x, float y);
+    void pressed(int button, float x, float y);
+    void moved(int buttons, float x, float y);
+    void released(int button, float x, float y);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -40,7 +40,7 @@ public:
     explicit FreehandDrawing(StepParameterSet& score) : m_score(score) {}
 
     // A palette swatch 0..8 was clicked: its chalk becomes the pen. Other numbers change nothing.
-    void lblcolor_Click(int swatch);
+    void pickChalk(int swatch);
     ColorValue penColor() const { return m_penColor; }
     // Start-up sets the pen colour directly (white).
     void setPenColor(ColorValue color) { m_penColor = color; }
@@ -48,22 +48,22 @@ public:
     AddressingMode mode() const { return m_mode; }
     void setMode(AddressingMode mode) { m_mode = mode; }
 
-    // The step cursor `Sliderdraw`: the column of the last point drawn, clamped to 0..31.
-    int Sliderdraw() const { return m_sliderdraw; }
+    // The step cursor (the slider `Sliderdraw`): the column of the last point drawn, clamped to 0..31.
+    int stepCursor() const { return m_stepCursor; }
 
     bool penDown() const { return m_penDown; }
     // Start of the next segment.
     BoardPoint position() const { return m_position; }
 
     // Only the left button (exactly 1) puts the pen down; a press draws nothing by itself.
-    void mouseDown(int button, float x, float y);
+    void beginStroke(int button, float x, float y);
     // With the pen down: moves the drawing position to (x, y), sets the step cursor, writes at
     // most one cell, and returns the segment to draw. Mode "1" writes at `currentStep`, the step
     // the step clock plays next. The button is not consulted: the pen alone decides. With the pen
     // up nothing happens.
-    std::optional<Segment> mouseMove(int button, float x, float y, int currentStep);
+    std::optional<Segment> moveStroke(int button, float x, float y, int currentStep);
     // Only the left button lifts the pen.
-    void mouseUp(int button);
+    void endStroke(int button);
 
     // "new": the board is cleared and the drawing position returns to (0, 0).
     void clearPosition() { m_position = {}; }
@@ -74,7 +74,7 @@ private:
     ColorValue m_penColor = colors::white;
     bool m_penDown = false;
     BoardPoint m_position{};
-    int m_sliderdraw = 0;
+    int m_stepCursor = 0;
     AddressingMode m_mode = AddressingMode::CursorStep;
 };
 

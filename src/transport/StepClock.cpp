@@ -1,6 +1,6 @@
 #include "transport/StepClock.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace tavrilo {
 
@@ -13,27 +13,40 @@ std::int16_t i16(int value) { return static_cast<std::int16_t>(value); }
 }  // namespace
 
 StepClock::StepClock(StepParameterSet& score, StepIndicators& indicators, VoiceState& voice,
-                     const TransportSettings& settings, Timers timers)
+                     const TransportSettings& settings, Ramps ramps)
     : m_score(score),
       m_indicators(indicators),
       m_voice(voice),
       m_settings(settings),
-      m_timers(timers) {}
+      m_ramps(ramps) {}
 
 void StepClock::play() {
-    m_indicators.setPlayLamp(true);
-    m_timers.step.setEnabled(true);
     m_currentStep = 0;
+    setRunning(true);
 }
 
-void StepClock::stop() {
-    m_timers.step.setEnabled(false);
-    m_indicators.setPlayLamp(false);
+void StepClock::resume() { setRunning(true); }
+
+void StepClock::stop() { setRunning(false); }
+
+void StepClock::setRunning(bool running) {
+    m_indicators.setPlayLamp(running);
+    const bool was = std::exchange(m_running, running);
+    if (running)
+        started();  // a play while running restarts, and says so
+    else if (was)
+        stopped();
 }
 
-void StepClock::sltempo_Change() { m_timers.step.setInterval(m_settings.tempo.value()); }
+void StepClock::locate(int step) {
+    const int length = m_score.length();
+    m_currentStep = i16(((step % length) + length) % length);
+}
 
-void StepClock::stepTick() {
+void StepClock::skip(int steps) { locate(m_currentStep + steps); }
+
+void StepClock::step(const StepTiming& timing) {
+    if (!m_running) return;
     const int s = m_currentStep;
     const int tone = m_score.cell(Row::Tone, s);
     const bool sounding = tone < kRestTone;
@@ -48,6 +61,7 @@ void StepClock::stepTick() {
     if (m_currentStep >= m_score.length()) m_currentStep = 0;
 
     m_indicators.setLamp(m_currentStep, true);
+    stepped(timing);
 }
 
 void StepClock::loadVoice(int step, std::int16_t pitch) {
@@ -67,9 +81,9 @@ void StepClock::loadVoice(int step, std::int16_t pitch) {
     m_voice.pitch = pitch;
     m_soundingStep = step;
 
-    m_timers.attack.setInterval(kRampIntervalMs);
-    m_timers.attack.setEnabled(true);
-    m_timers.decay.setEnabled(false);
+    m_ramps.attack.setInterval(kRampIntervalMs);
+    m_ramps.attack.setEnabled(true);
+    m_ramps.decay.setEnabled(false);
 }
 
 std::int16_t StepClock::ceiling() const {
@@ -83,9 +97,9 @@ void StepClock::attackTick() {
     if (m_voice.envLevel < ceiling()) m_voice.envLevel = i16(m_voice.envLevel + m_attackRate);
     if (m_voice.envLevel >= ceiling()) {
         // The hand-over happens inside this one tick, whatever order other timers fire in.
-        m_timers.attack.setEnabled(false);
-        m_timers.decay.setInterval(kRampIntervalMs);
-        m_timers.decay.setEnabled(true);
+        m_ramps.attack.setEnabled(false);
+        m_ramps.decay.setInterval(kRampIntervalMs);
+        m_ramps.decay.setEnabled(true);
     }
 }
 
@@ -94,10 +108,8 @@ void StepClock::decayTick() {
     if (m_voice.envLevel >= 0) m_voice.envLevel = i16(m_voice.envLevel - m_decayRate);
     if (m_voice.envLevel < 1) {
         m_voice.envLevel = 0;
-        m_timers.decay.setEnabled(false);
+        m_ramps.decay.setEnabled(false);
     }
 }
-
-void StepClock::reset() { m_score.fillReset(); }
 
 }  // namespace tavrilo

@@ -19,7 +19,9 @@ Nanos TimerService::Timer::period() const {
 }
 
 std::optional<Nanos> TimerService::Timer::deadline() const {
-    if (!m_enabled || m_intervalMs <= 0) return std::nullopt;
+    if (!m_enabled) return std::nullopt;
+    if (m_once) return m_once;
+    if (m_intervalMs <= 0) return std::nullopt;
     if (period() > kGranularity) return m_anchor + period();
     return (m_anchor / kGranularity + 1) * kGranularity;  // the next point of the grid
 }
@@ -33,9 +35,16 @@ void TimerService::Timer::setInterval(int ms) {
 }
 
 void TimerService::Timer::setEnabled(bool enabled) {
+    if (!enabled) m_once.reset();
     if (enabled == m_enabled) return;
     m_enabled = enabled;
     if (enabled) m_anchor = m_owner->m_clock.now();
+    m_owner->deadlinesMoved();
+}
+
+void TimerService::Timer::fireAt(Nanos when) {
+    m_once = when;
+    m_enabled = true;
     m_owner->deadlinesMoved();
 }
 
@@ -76,7 +85,12 @@ void TimerService::dispatchDue() {
         // period the missed ticks are dropped, as a platform timer drops them.
         const Nanos deadline = *due->deadline();
         due->m_anchor = deadline;
-        if (due->m_anchor + due->period() <= now) due->m_anchor = now;
+        if (due->m_once) {
+            due->m_once.reset();
+            due->m_enabled = false;
+        } else if (due->m_anchor + due->period() <= now) {
+            due->m_anchor = now;
+        }
         if (!due->m_handler) continue;
         if (!m_observer) {
             due->m_handler();

@@ -34,8 +34,15 @@ public:
         // after the last one (at once if that time has passed). From interval 0 it counts from now.
         void setInterval(int ms);
         // Enabling a stopped timer starts its count from now; enabling a running one changes
-        // nothing.
+        // nothing. Disabling also cancels a pending fireAt().
         void setEnabled(bool enabled);
+        // One tick at `when` exactly (at once if it has passed), then the timer stops, unless its
+        // handler asks for another. For deadlines that follow an outside timeline, not an interval.
+        void fireAt(Nanos when);
+
+        // The start of the period now running: inside a handler, the deadline just met (or now,
+        // after a stall that dropped ticks).
+        Nanos lastTick() const { return m_anchor; }
 
         std::optional<Nanos> deadline() const;
         Nanos period() const;
@@ -48,6 +55,7 @@ public:
         int m_intervalMs;
         bool m_enabled;
         Nanos m_anchor;  // start of the period now running
+        std::optional<Nanos> m_once;  // a fireAt() deadline
         Handler m_handler;
     };
 

@@ -40,7 +40,7 @@ TEST_F(Editing, UndoAndRedoTakeBackWholeGestures) {
     const auto snapshot = [&] { states.emplace_back(in.tune(), board->picture()); };
     snapshot();
     for (int chalk = 0; chalk < kChalks; ++chalk) {  // more colours than three bits hold
-        in.lblcolor_Click(chalk);
+        in.pickChalk(chalk);
         app.stroke({{100, 300 + 450 * chalk}, {2000, 2400}, {2300 + 500 * chalk, 300}});
         snapshot();
     }
@@ -76,7 +76,7 @@ TEST_F(Editing, UndoAndRedoTakeBackWholeGestures) {
 // back the very same score, length, tempo and "Expand" values as one undo step. Any other text
 // changes nothing and says what is wrong with it.
 TEST_F(Editing, PasteTakesACopiedTuneAsOneStepAndRefusesAnythingElse) {
-    in.lblcolor_Click(0);
+    in.pickChalk(0);
     app.stroke({{0, 900}, {7400, 4700}});
     score.setLength(13);
     in.settings().tempo.set(321);

@@ -35,10 +35,10 @@ struct Rig {
     }
     // A left-button stroke at height y across the columns of steps `from` to `to`.
     void stroke(int from, int to, float y) {
-        in.Picdraw_MouseDown(1, 0, static_cast<float>(from * 240), y);
+        in.beginStroke(1, static_cast<float>(from * 240), y);
         for (int s = from; s <= to; ++s)
-            in.Picdraw_MouseMove(1, 0, static_cast<float>(s * 240), y);
-        in.Picdraw_MouseUp(1, 0, 0, 0);
+            in.moveStroke(1, static_cast<float>(s * 240), y);
+        in.endStroke(1);
     }
 };
 
@@ -46,10 +46,10 @@ struct Rig {
 // length 32; "reset" does the same whatever the score held, but for the attack.
 TEST(Instrument, StartsAsDesignedAndResetsEveryCell) {
     Rig r;
-    ASSERT_TRUE(r.in.Form_Load());
+    ASSERT_TRUE(r.in.startUp());
     EXPECT_EQ(r.sound.playing, 3u);
     EXPECT_EQ(r.in.drawing().penColor(), colors::white);
-    EXPECT_FALSE(r.in.Timer3().enabled() || r.in.Timer4().enabled());
+    EXPECT_FALSE(r.in.stepTimer().enabled() || r.in.decayTimer().enabled());
     std::mt19937 rng(3);
     for (int fill = 0; fill < 2; ++fill) {
         //                    Tone Osc1 Osc2 AM1  AM2  FM  VOL Decay Atteck
@@ -63,7 +63,7 @@ TEST(Instrument, StartsAsDesignedAndResetsEveryCell) {
             r.in.score().setCell(kAllRows[rng() % kRows], static_cast<int>(rng() % kSteps),
                                  int(rng() % 101));
         r.in.score().setLength(5);
-        r.in.cmdreset_Click();
+        r.in.resetScore();
     }
 }
 
@@ -72,28 +72,28 @@ TEST(Instrument, StartsAsDesignedAndResetsEveryCell) {
 // pen stops the attack ramp; closing the window releases the sound and stops every timer.
 TEST(Instrument, ADrawnToneSoundsFromTheStepClockAndDiesAfterStop) {
     Rig r;
-    ASSERT_TRUE(r.in.Form_Load());
+    ASSERT_TRUE(r.in.startUp());
     Instrument& in = r.in;
-    in.lblcolor_Click(0);
+    in.pickChalk(0);
     r.stroke(0, 3, 2100);
-    in.cmdplay_Click();
+    in.play();
     r.advance(199);
     EXPECT_TRUE(r.silent());
     r.advance(60);  // the step tick at 200 and the first attack ticks
     EXPECT_EQ(r.cycles(), 14);
     EXPECT_GT(r.meter.shownBars[2], 20);  // o1VU
     r.advance(600);
-    in.cmdstop_Click();
+    in.stop();
     const int step = in.stepClock().currentStep();
     r.advance(600);
     EXPECT_TRUE(r.silent());
     EXPECT_EQ(in.stepClock().currentStep(), step);
-    EXPECT_TRUE(in.notePressed(0, U'z', false) && in.Timer2().enabled());
+    EXPECT_TRUE(in.noteKeyPressed(0, U'z', false) && in.attackTimer().enabled());
     r.stroke(10, 20, 4000);
-    EXPECT_FALSE(in.Timer2().enabled());
-    in.Form_Unload();
-    EXPECT_FALSE(r.sound.open || in.Timer1().enabled() || in.Timer2().enabled() ||
-                 in.Timer3().enabled() || in.Timer4().enabled());
+    EXPECT_FALSE(in.attackTimer().enabled());
+    in.shutDown();
+    EXPECT_FALSE(r.sound.open || in.synthesisTimer().enabled() || in.attackTimer().enabled() ||
+                 in.stepTimer().enabled() || in.decayTimer().enabled());
 }
 
 // Three rows of eight keys play pitch 1 to 24 by X11 keycode, or without one by letter, at once;
@@ -103,24 +103,24 @@ TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsInSilence) {
     for (std::uint32_t code : {23u, 32u, 37u, 46u, 51u, 60u})  // beside the three rows
         EXPECT_FALSE(pitchForKey(code, U'Q'));
     Rig r;
-    ASSERT_TRUE(r.in.Form_Load());
-    EXPECT_FALSE(r.in.notePressed(32, U'O', false));
-    EXPECT_TRUE(r.in.notePressed(24, U'Q', false));  // pitch 17
+    ASSERT_TRUE(r.in.startUp());
+    EXPECT_FALSE(r.in.noteKeyPressed(32, U'O', false));
+    EXPECT_TRUE(r.in.noteKeyPressed(24, U'Q', false));  // pitch 17
     r.advance(40);
     EXPECT_EQ(r.cycles(), 17);
-    EXPECT_TRUE(r.in.notePressed(0, U'z', false));  // pitch 1, heard at once
+    EXPECT_TRUE(r.in.noteKeyPressed(0, U'z', false));  // pitch 1, heard at once
     EXPECT_EQ(r.cycles(), 1);
-    EXPECT_TRUE(r.in.notePressed(0, U'x', true));
+    EXPECT_TRUE(r.in.noteKeyPressed(0, U'x', true));
     EXPECT_EQ(r.in.voice().pitch, 1);
-    r.in.cmdplay_Click();
+    r.in.play();
     r.advance(3000);
     EXPECT_FALSE(r.sound.resting);
-    r.in.cmdstop_Click();
+    r.in.stop();
     r.advance(1900);
     EXPECT_FALSE(r.sound.resting);
     r.advance(200);
     EXPECT_TRUE(r.sound.resting);
-    r.in.notePressed(0, U'q', false);
+    r.in.noteKeyPressed(0, U'q', false);
     r.advance(40);
     EXPECT_FALSE(r.sound.resting);
 }
@@ -129,7 +129,7 @@ TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsInSilence) {
 TEST(InstrumentDeathTest, HandlersStopTheProgramOffTheUiThread) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Rig r;
-    EXPECT_DEATH(std::thread([&] { r.in.cmdplay_Click(); }).join(), "UI thread");
+    EXPECT_DEATH(std::thread([&] { r.in.play(); }).join(), "UI thread");
 }
 #endif
 

@@ -65,7 +65,7 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     auto* tempo = app.control<QSlider>("sltempo");
     tempo->setFocus();
     QTest::keyClick(tempo, Qt::Key_PageUp);
-    EXPECT_EQ(in.Timer3().interval(), 205);
+    EXPECT_EQ(in.stepTimer().interval(), 205);
     app.click("cmdplay");
     app.advance(milliseconds(615));
     app.click("cmdstop");

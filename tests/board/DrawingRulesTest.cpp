@@ -48,9 +48,9 @@ TEST(FreehandDrawing, EachSwatchWritesItsRowInRange) {
                        "]=" + std::to_string(c.to);
         });
         FreehandDrawing drawing{score};
-        drawing.lblcolor_Click(swatch);
-        drawing.mouseDown(FreehandDrawing::kLeftButton, 2000, y);
-        const auto segment = drawing.mouseMove(0, 2160, y, 0);
+        drawing.pickChalk(swatch);
+        drawing.beginStroke(FreehandDrawing::kLeftButton, 2000, y);
+        const auto segment = drawing.moveStroke(0, 2160, y, 0);
         EXPECT_TRUE(segment && segment->color == colour) << write;
         EXPECT_EQ(written, write);
     }
@@ -64,31 +64,31 @@ TEST(FreehandDrawing, AStrokeJoinsItsSegmentsAndWritesTheAddressedStep) {
         StepParameterSet score;
         score.fillStartup();
         FreehandDrawing drawing{score};
-        drawing.lblcolor_Click(0);
+        drawing.pickChalk(0);
         drawing.setMode(mode);
-        EXPECT_FALSE(drawing.mouseMove(1, 500, 500, 3));
-        drawing.mouseDown(FreehandDrawing::kRightButton, 500, 500);
-        EXPECT_FALSE(drawing.mouseMove(1, 500, 500, 3));
-        drawing.mouseDown(FreehandDrawing::kLeftButton, 1000, 1000);
-        drawing.mouseUp(FreehandDrawing::kRightButton);
+        EXPECT_FALSE(drawing.moveStroke(1, 500, 500, 3));
+        drawing.beginStroke(FreehandDrawing::kRightButton, 500, 500);
+        EXPECT_FALSE(drawing.moveStroke(1, 500, 500, 3));
+        drawing.beginStroke(FreehandDrawing::kLeftButton, 1000, 1000);
+        drawing.endStroke(FreehandDrawing::kRightButton);
         BoardPoint last{1000, 1000};
         std::vector<int> cursors;
         for (auto [x, y] : {std::pair{1200.0f, 2010.0f}, {-121.0f, 1990.0f}, {7560.0f, 1010.0f}}) {
-            const auto segment = drawing.mouseMove(0, x, y, 3);
+            const auto segment = drawing.moveStroke(0, x, y, 3);
             ASSERT_TRUE(segment);
             EXPECT_EQ(segment->from, last);
             last = segment->to;
-            cursors.push_back(drawing.Sliderdraw());
+            cursors.push_back(drawing.stepCursor());
         }
         EXPECT_EQ(cursors, (std::vector<int>{5, 0, 31}));
         const bool cursor = mode == AddressingMode::CursorStep;
         EXPECT_EQ(score.cell(Row::Tone, cursor ? 5 : 3), cursor ? 10 : 5);
         EXPECT_EQ(score.cell(Row::Tone, 0), cursor ? 9 : 24);
         drawing.setPenColor(rgb(1, 2, 3));
-        EXPECT_TRUE(drawing.mouseMove(0, 240, 4000, 3));
+        EXPECT_TRUE(drawing.moveStroke(0, 240, 4000, 3));
         EXPECT_EQ(score.cell(Row::Tone, 1), 24);
-        drawing.mouseUp(FreehandDrawing::kLeftButton);
-        EXPECT_FALSE(drawing.mouseMove(1, 800, 480, 3));
+        drawing.endStroke(FreehandDrawing::kLeftButton);
+        EXPECT_FALSE(drawing.moveStroke(1, 800, 480, 3));
     }
 }
 

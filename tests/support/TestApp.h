@@ -26,7 +26,7 @@ struct ShownProgram {
     MeterCanvas meter;
     Instrument instrument{clock, sound, meter};
     Form1 form{instrument, meter};
-    bool loaded = form.Form_Load();
+    bool loaded = form.load();
 
     ShownProgram() {
         form.show();

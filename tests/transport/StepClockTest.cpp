@@ -6,6 +6,8 @@
 #include <tuple>
 #include <vector>
 
+#include "support/Fakes.h"
+#include "transport/InternalStepSource.h"
 #include "transport/StepClock.h"
 
 namespace tavrilo {
@@ -35,20 +37,21 @@ struct Harness {
     std::vector<Tick> attack, decay;
     std::vector<double> steps;  // when each step tick ended
     std::string log;
+    test::FakeSound sound{clock};
     TimerService::Timer& timer2 = service.create(0, true, [this] {
         stepClock.attackTick();
         attack.push_back({ms(), voice.envLevel});
     });
-    TimerService::Timer& timer3 = service.create(75, false, [this] {
-        stepClock.stepTick();
-        steps.push_back(ms());
-        log += "step; ";
-    });
+    InternalStepSource source{service, stepClock, sound};
     TimerService::Timer& timer4 = service.create(0, false, [this] {
         stepClock.decayTick();
         decay.push_back({ms(), voice.envLevel});
     });
-    StepClock stepClock{score, indicators, voice, settings, {timer2, timer3, timer4}};
+    StepClock stepClock{score, indicators, voice, settings, {timer2, timer4}};
+    Subscription stepped = stepClock.stepped.connect([this](const StepTiming&) {
+        steps.push_back(ms());
+        log += "step; ";
+    });
     Subscription lamps = indicators.lampChanged.connect(
         [this](int s, bool on) { log += "lamp " + std::to_string(s) + (on ? " on; " : " off; "); });
     Subscription markers = indicators.markerChanged.connect([this](int s, bool on) {
@@ -56,10 +59,10 @@ struct Harness {
     });
 
     Harness() { score.fillStartup(), setTempo(200); }
-    void setTempo(int ms) { settings.tempo.set(ms), stepClock.sltempo_Change(); }
+    void setTempo(int ms) { settings.tempo.set(ms), source.requestTempo(settings.tempo.value()); }
     double ms() const { return static_cast<double>(clock.now().count()) / 1e6; }
     void runUntil(double t) { service.runUntil(clock, Nanos(std::llround(t * 1e6))); }
-    void playUntil(double t) { stepClock.play(), runUntil(t); }
+    void playUntil(double t) { source.requestPlay(), runUntil(t); }
     // A Tone below 24 makes the step sound; the defaults are the worked example's envelope.
     void soundingStep(int step, int tone = 12, int atteck = 25, int decay = 10, int vol = 10) {
         for (auto [row, v] : {std::pair{Row::Tone, tone},
@@ -145,7 +148,7 @@ TEST(StepClock, PlayTempoAndPlayAgain) {
     h.playUntil(450);
     h.setTempo(100);
     h.runUntil(650);  // 200, 400, then 500 and 600
-    h.stepClock.stop();
+    h.source.requestStop();
     h.playUntil(760);
     EXPECT_EQ(h.steps, (std::vector<double>{200, 400, 500, 600, 750}));
     EXPECT_EQ(h.redLamps(), (std::vector<int>{1, 4}));
@@ -171,7 +174,7 @@ TEST(StepClock, StopAndRestsLetTheNoteFinish) {
         h.playUntil(tempo + 1);
         h.settings.expand1.set(7);
         h.runUntil(stopAt);
-        if (stopAt < 600) h.stepClock.stop();
+        if (stopAt < 600) h.source.requestStop();
         h.runUntil(600);
         EXPECT_EQ(h.indicators.playLamp(), stopAt == 600);
         EXPECT_EQ(h.redLamps(), std::vector<int>{steps});
