@@ -12,6 +12,7 @@
 #include <iterator>
 #include <tuple>
 
+#include "app/ClockMenu.h"
 #include "app/EditHistory.h"
 #include "app/ExitPrompt.h"
 #include "app/Form1Layout.h"
@@ -63,6 +64,15 @@ void Form1::bindControls() {
     connect(button("cmdnew"), &QPushButton::clicked, this,
             [this, &in] { gesture([&in] { in.clearBoard(); }); });
     connect(button("cmdexit"), &QPushButton::clicked, this, &Form1::askToExit);
+    // The right button on the transport's controls asks which clock moves the steps.
+    for (QWidget* control : {static_cast<QWidget*>(button("cmdplay")),
+                             static_cast<QWidget*>(button("cmdstop")),
+                             static_cast<QWidget*>(m_sltempo)}) {
+        control->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(control, &QWidget::customContextMenuRequested, this, [&in, control](QPoint at) {
+            showClockMenu(in, control, control->mapToGlobal(at));
+        });
+    }
     for (int i = 0; i < kChalks; ++i)
         connect(m_lblcolor[static_cast<std::size_t>(i)], &ColorBox::clicked, this,
                 [&in, i] { in.pickChalk(i); });

@@ -4,8 +4,12 @@
 
 namespace tavrilo {
 
-Instrument::Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter)
+Instrument::Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter,
+                       LinkSession* link)
     : m_sound(sound), m_meter(meter), m_timers(clock) {
+    if (link)
+        m_link = std::make_unique<LinkStepSource>(m_timers, m_stepClock, *link, m_settings.tempo,
+                                                  m_sound);
     m_tempoMoved = m_settings.tempo.changed.connect([this](int ms) {
         m_uiThread.check();
         m_source->requestTempo(ms);
@@ -52,14 +56,29 @@ void Instrument::stop() {
     m_source->requestStop();
 }
 
+Instrument::~Instrument() = default;
+
 void Instrument::useStepSource(StepSourceKind kind) {
     m_uiThread.check();
-    if (kind == m_sourceKind) return;
+    StepSource* next = kind == StepSourceKind::Link ? static_cast<StepSource*>(m_link.get())
+                                                    : &m_internal;
+    if (kind == m_sourceKind || !next) return;
     m_source->deactivate();
     m_sourceKind = kind;
-    m_source = &m_internal;
+    m_source = next;
     m_source->activate();
+    // The tempo may have moved while another source had it.
     m_source->requestTempo(m_settings.tempo.value());
+}
+
+void Instrument::linkChanged() {
+    m_uiThread.check();
+    if (m_link && m_source == m_link.get()) m_link->update();
+}
+
+std::optional<std::size_t> Instrument::linkPeers() const {
+    if (!m_link) return std::nullopt;
+    return m_link->peers();
 }
 
 void Instrument::resetScore() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 #include "board/FreehandDrawing.h"
 #include "common/Clock.h"
@@ -15,6 +17,7 @@
 #include "sound/SynthEngine.h"
 #include "sound/VoiceState.h"
 #include "transport/InternalStepSource.h"
+#include "transport/LinkStepSource.h"
 #include "transport/StepClock.h"
 #include "transport/TimerService.h"
 #include "transport/TransportSettings.h"
@@ -30,7 +33,11 @@ namespace tavrilo {
 // UI thread only: every entry point checks so in debug builds.
 class Instrument {
 public:
-    Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter);
+    // `link`, when given, lets the step clock follow an Ableton Link session; it must outlive the
+    // instrument.
+    Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter,
+               LinkSession* link = nullptr);
+    ~Instrument();
     Instrument(const Instrument&) = delete;
     Instrument& operator=(const Instrument&) = delete;
 
@@ -44,10 +51,15 @@ public:
     // The transport, through the step source in use.
     void play();
     void stop();
-    // Which source moves the step clock. Switching stops the sequence.
-    enum class StepSourceKind { Internal };
+    // Which source moves the step clock. Switching stops the sequence; a source this program
+    // was built or started without is not taken.
+    enum class StepSourceKind { Internal, Link };
     void useStepSource(StepSourceKind kind);
     StepSourceKind stepSource() const { return m_sourceKind; }
+    // The Link session changed (its threads woke the UI thread).
+    void linkChanged();
+    // Peers in the Link session; none when Link is not there at all.
+    std::optional<std::size_t> linkPeers() const;
 
     void resetScore();
     // The drawing position returns home and boardCleared tells the board to clear.
@@ -125,6 +137,7 @@ private:
     TimerService::Timer& m_decayTimer = m_timers.create(0, false, [this] { decayRampTick(); });
     StepClock m_stepClock{m_score, m_indicators, m_voice, m_settings,
                           StepClock::Ramps{m_attackTimer, m_decayTimer}};
+    std::unique_ptr<LinkStepSource> m_link;
     StepSource* m_source = &m_internal;
     StepSourceKind m_sourceKind = StepSourceKind::Internal;
 

@@ -6,8 +6,10 @@
 #include "app/Instrument.h"
 #include "common/ApplicationLook.h"
 #include "common/Clock.h"
+#include "common/QtThreadWake.h"
 #include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
+#include "transport/AbletonLinkSession.h"
 #include "transport/QtTimerPump.h"
 
 int main(int argc, char* argv[]) {
@@ -20,7 +22,15 @@ int main(int argc, char* argv[]) {
     tavrilo::modSynth_DX7 sound(clock);
     tavrilo::MeterCanvas meter;
     try {
-        tavrilo::Instrument instrument(clock, sound, meter);
+        // Link's threads wake the event loop, which tells the instrument; the session lives
+        // longer than the instrument that follows it.
+        tavrilo::Instrument* following = nullptr;
+        tavrilo::QtThreadWake linkWake([&following] {
+            if (following) following->linkChanged();
+        });
+        tavrilo::AbletonLinkSession link(clock, linkWake);
+        tavrilo::Instrument instrument(clock, sound, meter, &link);
+        following = &instrument;
         tavrilo::Form1 form(instrument, meter);
         if (!form.load()) {
             std::fprintf(stderr, "cannot open the sound device: %s\n", sound.lastError().c_str());

@@ -197,3 +197,12 @@ e2e_colours() {
             "at (${a[i + 1]}, ${a[i + 2]}), found #${got[i / 4]:0:6}"
     done
 }
+
+# e2e_heard HZ FROM: true once a sine at HZ has carried a 50-ms block of the recording since
+# FROM ms; E2E_FIRST then says from when.
+e2e_heard() {
+    local to rms ms
+    to=$("$E2E_TONE" "$E2E_REC" $E2E_RATE) && ((to >= $2 + 50)) || return 1
+    read -r rms ms E2E_FIRST <<<"$("$E2E_TONE" "$E2E_REC" $E2E_RATE "$2" "$to" "$1")"
+    ((E2E_FIRST >= 0))
+}
