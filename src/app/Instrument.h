@@ -129,12 +129,14 @@ private:
     FreehandDrawing m_drawing{m_score};
 
     // The timers as designed, created in this order, which decides who goes first when
-    // deadlines meet: synthesis, attack ramp, step, decay ramp.
+    // deadlines meet: attack ramp, step, decay ramp, synthesis. The synthesis comes last on the
+    // shared 64 Hz wake-up, so a note that the attack ramp raises from silence is heard from
+    // that very tick, not one tick later.
     TimerService m_timers;
-    TimerService::Timer& m_synthesisTimer = m_timers.create(1, true, [this] { synthesisTick(); });
     TimerService::Timer& m_attackTimer = m_timers.create(0, true, [this] { attackRampTick(); });
     InternalStepSource m_internal{m_timers, m_stepClock, m_sound};
     TimerService::Timer& m_decayTimer = m_timers.create(0, false, [this] { decayRampTick(); });
+    TimerService::Timer& m_synthesisTimer = m_timers.create(1, true, [this] { synthesisTick(); });
     StepClock m_stepClock{m_score, m_indicators, m_voice, m_settings,
                           StepClock::Ramps{m_attackTimer, m_decayTimer}};
     std::unique_ptr<LinkStepSource> m_link;

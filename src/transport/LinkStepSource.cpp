@@ -45,7 +45,8 @@ void LinkStepSource::deactivate() {
 
 void LinkStepSource::requestPlay() {
     if (!m_active) return;
-    m_session.setPlaying(true, m_clock.now());
+    // The start is as soon as its first step can be heard on time.
+    m_session.setPlaying(true, m_clock.now() + lead());
     m_following = false;  // play again starts again, from step 0 on the next bar in phase
     update();
 }

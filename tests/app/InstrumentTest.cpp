@@ -18,7 +18,8 @@ struct Rig {
     SteppedClock clock;
     test::FakeSound sound{clock};
     test::FakeMeter meter;
-    Instrument in{clock, sound, meter};
+    test::FakeSession session{clock};
+    Instrument in{clock, sound, meter, &session};
 
     void advance(int ms) { in.timers().runUntil(clock, clock.now() + milliseconds(ms)); }
     // Whole cycles in loop 0: its rises through the centre line; 0 when silent.
@@ -123,6 +124,42 @@ TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsInSilence) {
     r.in.noteKeyPressed(0, U'q', false);
     r.advance(40);
     EXPECT_FALSE(r.sound.resting);
+}
+
+// Under Link a note from silence is heard on its beat: at 114.22 bpm a note every fourth step
+// (a beat) lasts 33.62 of the 64 Hz ticks, so the notes fall evenly anywhere between ticks, yet
+// the first sound of each, plus the output latency, lies within half a tick of its beat and on
+// average on it. Switching the clock stops the sequence; the internal
+// clock then plays at the tempo the session left on the Speed slider.
+TEST(Instrument, UnderLinkANoteFromSilenceIsHeardOnItsBeat) {
+    Rig r;
+    ASSERT_TRUE(r.in.startUp());
+    EXPECT_EQ(r.in.stepSource(), Instrument::StepSourceKind::Internal);
+    r.sound.latency = milliseconds(10);
+    r.session.peerCount = 0;
+    for (int s = 0; s < kSteps; s += 4)
+        for (auto [row, v] : {std::pair{Row::Tone, 12}, {Row::Decay, 25}})
+            r.in.score().setCell(row, s, v);
+    r.in.useStepSource(Instrument::StepSourceKind::Link);
+    r.session.setTempo(114.22, r.clock.now());
+    r.in.linkChanged();
+    r.advance(1000);
+    r.in.play();
+    r.advance(17000);
+    const Nanos beat0 = r.session.timeAt(0), step = Nanos(std::llround(60e9 / 114.22 / 4));
+    ASSERT_GE(r.sound.sounded.size(), 30u);
+    double sum = 0;
+    for (const Nanos onset : r.sound.sounded) {
+        const Nanos heard = onset + r.sound.latency;
+        const auto k = std::llround(double((heard - beat0).count()) / double(step.count()));
+        const double error = double((heard - beat0 - k * step).count()) / 1e6;
+        EXPECT_TRUE(k % 4 == 0 && std::abs(error) <= 7.82) << k << " " << error;
+        sum += error;
+    }
+    EXPECT_LE(std::abs(sum / double(r.sound.sounded.size())), 1.0);
+    r.in.useStepSource(Instrument::StepSourceKind::Internal);
+    EXPECT_FALSE(r.in.stepClock().running() || r.session.joined);
+    EXPECT_EQ(r.in.stepTimer().interval(), 131);
 }
 
 #ifndef NDEBUG

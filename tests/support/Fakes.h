@@ -1,9 +1,10 @@
 #pragma once
 
-// Stand-ins for what the core reaches outside: a sound device that keeps what it is given, and
-// a meter that keeps the picture of the last tick.
+// Stand-ins for what the core reaches outside: a sound device that keeps what it is given, a
+// meter that keeps the picture of the last tick, and a Link session.
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <chrono>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include "sound/MeterSink.h"
 #include "sound/SoundFormat.h"
 #include "sound/SoundPort.h"
+#include "transport/LinkSession.h"
 
 namespace tavrilo::test {
 
@@ -22,6 +24,8 @@ struct FakeSound final : SoundDevice {
     bool open = false;
     bool resting = false;
     unsigned playing = 0;  // one bit per loop
+    Nanos latency{0};
+    std::vector<Nanos> sounded;  // when loop 0 went from silence to sound
     std::array<std::vector<std::uint8_t>, kSoundBuffers> tables{
         std::vector<std::uint8_t>(kLoopBytes, kSilentByte),
         std::vector<std::uint8_t>(kLoopBytes, kSilentByte)};
@@ -30,11 +34,14 @@ struct FakeSound final : SoundDevice {
     void Play(std::int16_t index) override { playing |= 1u << index; }
     void ReleaseSound() override { open = false, playing = 0; }
     void Rest() override { resting = true; }
+    Nanos outputLatency() const override { return latency; }
     float ClockSeconds() const override {
         return static_cast<float>(std::chrono::duration<double>(clock.now()).count());
     }
     void WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) override {
         if (!open) throw std::logic_error("closed");
+        if (index == 0 && isSilence(tables[0]) && !isSilence(table.first(kLoopBytes)))
+            sounded.push_back(clock.now());
         tables.at(static_cast<std::size_t>(index))
             .assign(table.begin(), table.begin() + kLoopBytes);
         resting = resting && isSilence(table.first(kLoopBytes));
@@ -56,6 +63,39 @@ struct FakeMeter final : MeterSink {
         shownBars = bars;
     }
     static std::size_t index(MeterBox box) { return static_cast<std::size_t>(box); }
+};
+
+// A session with one straight timeline: beat(t) = beat0 + (t - t0) x bpm / 60 s. A start maps
+// beat 0 to its time when alone, and with peers to the first bar at or after it.
+struct FakeSession final : LinkSession {
+    explicit FakeSession(const Clock& c) : clock(c) {}
+    const Clock& clock;
+    std::size_t peerCount = 1;
+    double bpm = 0, shown = 0, beat0 = 0;  // the timeline's tempo, and the one it shows
+    Nanos t0{0}, startedAt{0};
+    bool joined = false, isPlaying = false;
+
+    void join(double b) override { joined = true, bpm = shown = b, t0 = clock.now(), beat0 = 0; }
+    void leave() override { joined = false; }
+    std::size_t peers() const override { return peerCount; }
+    double tempo() const override { return shown; }
+    void setTempo(double b, Nanos at) override {
+        shown = b;
+        if (std::isfinite(b)) beat0 = beatAt(at), t0 = at, bpm = b;
+    }
+    double beatAt(Nanos t) const override { return beat0 + double((t - t0).count()) * bpm / 60e9; }
+    Nanos timeAt(double beat) const override {
+        return t0 + Nanos(std::llround((beat - beat0) * 60e9 / bpm));
+    }
+    bool playing() const override { return isPlaying; }
+    void setPlaying(bool p, Nanos at) override {
+        isPlaying = p, startedAt = at;
+        if (p) mapBeatZeroToStart();
+    }
+    void mapBeatZeroToStart() override {
+        const double b = beatAt(startedAt);
+        beat0 -= peerCount ? std::ceil(b / kQuantum - 1e-9) * kQuantum : b;
+    }
 };
 
 }  // namespace tavrilo::test

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "support/Fakes.h"
+#include "transport/LinkStepSource.h"
+#include "transport/StepClock.h"
+
+namespace tavrilo {
+namespace {
+
+using std::chrono::milliseconds;
+
+struct Rig {
+    SteppedClock clock;
+    TimerService timers{clock};
+    StepParameterSet score;
+    StepIndicators indicators;
+    TransportSettings settings;
+    VoiceState voice;
+    test::FakeSound sound{clock};
+    test::FakeSession session{clock};
+    TimerService::Timer& attack = timers.create(0, false, [] {});
+    TimerService::Timer& decay = timers.create(0, false, [] {});
+    StepClock steps{score, indicators, voice, settings, {attack, decay}};
+    LinkStepSource link{timers, steps, session, settings.tempo, sound};
+    std::vector<std::pair<Nanos, StepTiming>> played;  // when each step ticked, and its timing
+    Subscription log = steps.stepped.connect(
+        [this](const StepTiming& t) { played.push_back({clock.now(), t}); });
+
+    Rig() { score.fillStartup(), settings.tempo.set(200), sound.latency = milliseconds(10); }
+    void run(Nanos dt) { timers.runUntil(clock, clock.now() + dt); }
+};
+
+// Joined at the slider's tempo (200 ms a step is 75 bpm), a peer's tempo shows as ms per step,
+// clamped, never pushed back at the session; a peer's start plays step n at beat n/4 from the
+// next bar, computed 10 ms (the output latency) and half a 64 Hz tick (7.8125 ms) early; a stall
+// skips the missed steps and stays in phase; the peer's stop stops; play and Speed here reach the
+// session; leaving stops the sequence.
+TEST(LinkStepSource, FollowsTheSessionsTempoStartAndStopBothWays) {
+    Rig r;
+    r.link.activate();
+    EXPECT_TRUE(r.session.joined);
+    EXPECT_DOUBLE_EQ(r.session.bpm, 75.0);
+    const std::pair<double, int> shown[] = {{123, 122}, {5, 1600}, {20000, 1}, {NAN, 1}, {100, 150}};
+    for (const auto& [bpm, ms] : shown) {
+        r.session.setTempo(bpm, r.clock.now());
+        r.link.update();
+        EXPECT_EQ(r.settings.tempo.value(), ms) << bpm;
+        EXPECT_TRUE(r.session.shown == bpm || std::isnan(bpm)) << bpm;
+    }
+
+    r.run(milliseconds(1003));
+    r.session.setPlaying(true, r.clock.now());  // beat 1.67: the bar starts at beat 4, t = 2.4 s
+    r.link.update();
+    r.run(milliseconds(3097));  // to 4.1 s
+    ASSERT_EQ(r.played.size(), 12u);
+    for (std::size_t n = 0; n < r.played.size(); ++n) {
+        const auto beat = milliseconds(2400) + n * milliseconds(150);
+        EXPECT_EQ(r.played[n].second.heard, beat) << n;
+        EXPECT_EQ(r.played[n].second.period, milliseconds(150)) << n;
+        EXPECT_EQ(r.played[n].first, beat - Nanos(17'812'500)) << n;
+    }
+    EXPECT_EQ(r.steps.currentStep(), 12);
+
+    r.clock.advance(milliseconds(1000));  // a stall: steps 12..17 missed
+    r.run(milliseconds(1));
+    ASSERT_EQ(r.played.size(), 13u);
+    EXPECT_EQ(r.played.back().second.heard, milliseconds(2400 + 18 * 150));
+    EXPECT_EQ(r.steps.currentStep(), 19);
+
+    r.session.setPlaying(false, r.clock.now());
+    r.link.update();
+    r.run(milliseconds(1000));
+    EXPECT_TRUE(!r.steps.running() && r.played.size() == 13u);
+
+    r.link.requestTempo(125);
+    EXPECT_DOUBLE_EQ(r.session.bpm, 120.0);
+    r.link.requestPlay();
+    EXPECT_TRUE(r.session.isPlaying && r.steps.running() && r.steps.currentStep() == 0);
+    r.run(milliseconds(3000));
+    EXPECT_GT(r.played.size(), 13u);
+    r.link.deactivate();
+    EXPECT_TRUE(!r.session.joined && !r.steps.running());
+}
+
+}  // namespace
+}  // namespace tavrilo
