@@ -17,8 +17,10 @@
 #include "app/Form1.h"
 #include "app/Instrument.h"
 #include "common/Clock.h"
+#include "common/QtThreadWake.h"
 #include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
+#include "transport/AbletonLinkSession.h"
 #include "transport/QtTimerPump.h"
 
 namespace tavrilo::bench {
@@ -29,7 +31,8 @@ namespace tavrilo::bench {
 int runMeasurement(const char* name, int (*measure)(int, char**), int argc, char** argv);
 
 // The program as main() builds it: the application look, a SteadyClock, the sound module, the
-// instrument and the main window, loaded, shown and with its timers handed to the event loop.
+// Link session, the instrument and the main window, loaded, shown and with its timers handed to
+// the event loop.
 // loaded() is false when the sound could not be opened (the reason goes to stderr); the window
 // is then neither shown nor started.
 class RunningProgram {
@@ -51,7 +54,9 @@ private:
     SteadyClock m_clock;
     modSynth_DX7 m_sound;
     MeterCanvas m_meter;
-    Instrument m_instrument{m_clock, m_sound, m_meter};
+    QtThreadWake m_linkWake{[this] { m_instrument.linkChanged(); }};
+    AbletonLinkSession m_link{m_clock, m_linkWake};
+    Instrument m_instrument{m_clock, m_sound, m_meter, &m_link};
     std::unique_ptr<Form1> m_form;  // made after the look is applied, as main() does
     std::unique_ptr<QtTimerPump> m_pump;
     bool m_loaded = false;

@@ -4,9 +4,10 @@
 # is driven by a real sound server and the windows by a real X server. Every process started
 # here is stopped again, by PID, however the script ends (tests/e2e/lib.sh).
 #
-# Usage: bench/soak.sh [--step-period] [--build DIR] [ARG...]
+# Usage: bench/soak.sh [--step-period | --link-phase] [--build DIR] [ARG...]
 #   (default)       soak [SECONDS [PERIOD]]: 60 s unless given, the device asked for PERIOD frames
 #   --step-period   step_period for ARG step ticks (200 unless given)
+#   --link-phase    link_phase for ARG seconds each (60 unless given), with a Link peer at 120 bpm
 #   --build DIR     the build tree holding bench/ and tests/e2e/ (default: build/release, as
 #                   ./test.sh leaves it)
 #
@@ -22,6 +23,7 @@ args=()
 while (($#)); do
     case $1 in
         --step-period) program_name=step_period ;;
+        --link-phase) program_name=link_phase ;;
         --build)
             (($# >= 2)) || { echo "--build needs a directory" >&2; exit 2; }
             build=$2
@@ -43,6 +45,8 @@ build=$(cd "$build" 2>/dev/null && pwd) || { echo "no build tree at $build" >&2;
 # How long the program may take to measure; start-up, shut-down and lib.sh's watchdog get more.
 if [[ $program_name == soak ]]; then
     run_seconds=${arg:-60}
+elif [[ $program_name == link_phase ]]; then
+    run_seconds=$((2 * ${arg:-60} + 30))
 else
     run_seconds=$(((${arg:-200} * 50 * 2 + 999) / 1000 + 10))
 fi
@@ -59,6 +63,11 @@ e2e_start_pulse
 # lib.sh leaves the choice of driver to SDL; the measurements would fall back to the dummy
 # device, so name the sound server.
 export SDL_AUDIODRIVER=pulseaudio
+if [[ $program_name == link_phase ]]; then
+    mkfifo "$E2E_RT/peer.in" && exec 7<>"$E2E_RT/peer.in"
+    e2e_spawn link_peer TERM "$build/tests/e2e/link_peer" "$E2E_RT/peer.in"
+    echo "tempo 120" >&7
+fi
 
 e2e_spawn "$program_name" TERM "$E2E_PROGRAM" "${args[@]}"
 idx=$E2E_IDX

@@ -37,8 +37,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TAVRILO_APP_ID}.desktop
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TAVRILO_APP_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${_tavrilo_icon_dir} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrilo-synth RENAME copyright)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrilo-synth)
 
 # The Debian package: tavrilo-synth_<version>_<arch>.deb. dpkg-shlibdeps finds the libraries the
 # program links (Qt 6 Widgets, SDL2, ...); the rest it loads at run time: Qt's xcb platform

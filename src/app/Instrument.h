@@ -114,6 +114,7 @@ public:
     const TimerService::Timer& attackTimer() const { return m_attackTimer; }
     const TimerService::Timer& stepTimer() const { return m_internal.timer(); }
     const TimerService::Timer& decayTimer() const { return m_decayTimer; }
+    const LinkStepSource* linkSource() const { return m_link.get(); }
 
 private:
     SoundDevice& m_sound;
