@@ -40,7 +40,9 @@ bool Instrument::startUp() {
 
 void Instrument::shutDown() {
     m_uiThread.check();
+    // Leaving a Link session stops no peer; the sequence stops here only.
     m_source->deactivate();
+    m_stepClock.stop();
     m_sound.ReleaseSound();
     for (TimerService::Timer* timer : {&m_synthesisTimer, &m_attackTimer, &m_decayTimer})
         timer->setEnabled(false);
@@ -63,12 +65,12 @@ void Instrument::useStepSource(StepSourceKind kind) {
     StepSource* next = kind == StepSourceKind::Link ? static_cast<StepSource*>(m_link.get())
                                                     : &m_internal;
     if (kind == m_sourceKind || !next) return;
-    m_source->deactivate();
+    const auto nextStep = m_source->deactivate();
     m_sourceKind = kind;
     m_source = next;
-    m_source->activate();
     // The tempo may have moved while another source had it.
     m_source->requestTempo(m_settings.tempo.value());
+    m_source->activate(nextStep);
 }
 
 void Instrument::linkChanged() {

@@ -51,8 +51,8 @@ public:
     // The transport, through the step source in use.
     void play();
     void stop();
-    // Which source moves the step clock. Switching stops the sequence; a source this program
-    // was built or started without is not taken.
+    // Which source moves the step clock. A running sequence goes on without a jump; a source
+    // this program was started without is not taken.
     enum class StepSourceKind { Internal, Link };
     void useStepSource(StepSourceKind kind);
     StepSourceKind stepSource() const { return m_sourceKind; }

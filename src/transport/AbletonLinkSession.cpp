@@ -54,10 +54,14 @@ bool AbletonLinkSession::playing() const {
     return m_link && m_link->captureAppSessionState().isPlaying();
 }
 
-void AbletonLinkSession::setPlaying(bool playing, Nanos at) {
+Nanos AbletonLinkSession::playingSince() const {
+    return m_link ? fromLink(m_link->captureAppSessionState().timeForIsPlaying()) : Nanos{0};
+}
+
+void AbletonLinkSession::setPlaying(bool playing, Nanos at, double beat) {
     if (!m_link) return;
     auto state = m_link->captureAppSessionState();
-    state.setIsPlayingAndRequestBeatAtTime(playing, toLink(at), 0.0, kQuantum);
+    state.setIsPlayingAndRequestBeatAtTime(playing, toLink(at), beat, kQuantum);
     m_link->commitAppSessionState(state);
 }
 

@@ -34,7 +34,8 @@ public:
     double beatAt(Nanos time) const override;
     Nanos timeAt(double beat) const override;
     bool playing() const override;
-    void setPlaying(bool playing, Nanos at) override;
+    Nanos playingSince() const override;
+    void setPlaying(bool playing, Nanos at, double beat) override;
     void mapBeatZeroToStart() override;
 
 private:

@@ -8,6 +8,17 @@ InternalStepSource::InternalStepSource(TimerService& timers, StepTransport& tran
       m_sound(sound),
       m_timer(timers.create(75, false, [this] { tick(); })) {}
 
+void InternalStepSource::activate(const std::optional<StepTiming>& next) {
+    if (next && m_transport.running()) m_timer.startAt(next->heard - stepLead(m_sound));
+}
+
+std::optional<StepTiming> InternalStepSource::deactivate() {
+    const auto deadline = m_timer.deadline();
+    m_timer.setEnabled(false);
+    if (!deadline || !m_transport.running()) return std::nullopt;
+    return StepTiming{*deadline + stepLead(m_sound), m_timer.period()};
+}
+
 void InternalStepSource::requestPlay() {
     m_transport.play();
     m_timer.setEnabled(true);
@@ -20,7 +31,7 @@ void InternalStepSource::requestStop() {
 
 void InternalStepSource::tick() {
     // The step belongs to the deadline just met, not to the moment the event loop got here.
-    m_transport.step({m_timer.lastTick() + m_sound.outputLatency(), m_timer.period()});
+    m_transport.step({m_timer.lastTick() + stepLead(m_sound), m_timer.period()});
 }
 
 }  // namespace tavrilo

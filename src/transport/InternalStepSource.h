@@ -14,8 +14,8 @@ public:
     // late a step is heard, for those who follow the steps (a MIDI clock sent out).
     InternalStepSource(TimerService& timers, StepTransport& transport, const SoundDevice& sound);
 
-    void activate() override {}
-    void deactivate() override { requestStop(); }
+    void activate(const std::optional<StepTiming>& next) override;
+    std::optional<StepTiming> deactivate() override;
     void requestPlay() override;
     void requestStop() override;
     void requestTempo(int msPerStep) override { m_timer.setInterval(msPerStep); }

@@ -31,9 +31,11 @@ public:
     virtual Nanos timeAt(double beat) const = 0;
 
     virtual bool playing() const = 0;
-    // Starts or stops every peer. A start maps beat 0 to `at`, or with peers to the next time in
-    // phase with it, so it falls on a bar.
-    virtual void setPlaying(bool playing, Nanos at) = 0;
+    // When the session last started or stopped (or was asked to, for a time to come).
+    virtual Nanos playingSince() const = 0;
+    // Starts or stops every peer. A start maps `beat` to `at`, or with peers to the next time in
+    // phase with it, so that beat 0 falls on a bar.
+    virtual void setPlaying(bool playing, Nanos at, double beat = 0.0) = 0;
     // After a start seen here (a peer's or our own), beat 0 where it started, in phase.
     virtual void mapBeatZeroToStart() = 0;
 };

@@ -26,21 +26,30 @@ LinkStepSource::LinkStepSource(TimerService& timers, StepTransport& transport,
       m_sound(sound),
       m_alarm(timers.create(0, false, [this] { update(); })) {}
 
-Nanos LinkStepSource::lead() const {
-    return m_sound.outputLatency() + TimerService::kGranularity / 2;
-}
+Nanos LinkStepSource::lead() const { return stepLead(m_sound); }
 
-void LinkStepSource::activate() {
+void LinkStepSource::activate(const std::optional<StepTiming>& next) {
     m_session.join(kMsPerMinutePerStep / m_tempo.value());
+    m_joinedAt = m_clock.now();
     m_active = true;
+    if (next && m_transport.running()) {
+        // Alone so far, so the session takes this sequence's timeline: the next step where it
+        // was due, and the steps' bar lines where step 0's are.
+        m_next = m_transport.currentStep();
+        m_session.setPlaying(true, next->heard, static_cast<double>(m_next) / kStepsPerBeat);
+        m_following = true;
+    }
     update();
 }
 
-void LinkStepSource::deactivate() {
+std::optional<StepTiming> LinkStepSource::deactivate() {
+    std::optional<StepTiming> next;
+    if (m_following) next = StepTiming{beatTime(m_next), beatTime(m_next + 1) - beatTime(m_next)};
     m_active = false;
+    m_following = false;
     m_alarm.setEnabled(false);
-    if (std::exchange(m_following, false)) m_transport.stop();
     m_session.leave();
+    return next;
 }
 
 void LinkStepSource::requestPlay() {
@@ -69,7 +78,7 @@ void LinkStepSource::update() {
     if (!m_active) return;
     showTempo();
     const bool sessionPlays = m_session.playing();
-    if (sessionPlays && !m_following) {
+    if (sessionPlays && !m_following && m_session.playingSince() >= m_joinedAt) {
         begin();
     } else if (!sessionPlays && m_following) {
         m_following = false;

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include "common/Clock.h"
+#include "sound/SoundPort.h"
+#include "transport/TimerService.h"
 
 namespace tavrilo {
 
@@ -11,6 +15,12 @@ struct StepTiming {
     Nanos heard{0};
     Nanos period{0};
 };
+
+// How long after its tick a step is heard, on average: the sound's output latency, and half a
+// 64 Hz tick, the wait of a note from silence for the attack ramp's first tick.
+inline Nanos stepLead(const SoundDevice& sound) {
+    return sound.outputLatency() + TimerService::kGranularity / 2;
+}
 
 // The transport a step source moves: the step clock. UI thread only.
 class StepTransport {
@@ -41,9 +51,11 @@ class StepSource {
 public:
     virtual ~StepSource() = default;
 
-    // This source takes over the transport (stopped), or gives it up (it stops it first).
-    virtual void activate() = 0;
-    virtual void deactivate() = 0;
+    // This source takes over the transport, or gives it up. Switching leaves a running sequence
+    // running without a jump: the source that gives up says when its next step was to be heard,
+    // and the one that takes over plays that step then, if it can.
+    virtual void activate(const std::optional<StepTiming>& next) = 0;
+    virtual std::optional<StepTiming> deactivate() = 0;
 
     // The user pressed play or stop here.
     virtual void requestPlay() = 0;

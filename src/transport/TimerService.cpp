@@ -42,6 +42,13 @@ void TimerService::Timer::setEnabled(bool enabled) {
     m_owner->deadlinesMoved();
 }
 
+void TimerService::Timer::startAt(Nanos first) {
+    m_once.reset();
+    m_enabled = true;
+    m_anchor = first - period();
+    m_owner->deadlinesMoved();
+}
+
 void TimerService::Timer::fireAt(Nanos when) {
     m_once = when;
     m_enabled = true;

@@ -39,6 +39,8 @@ public:
         // One tick at `when` exactly (at once if it has passed), then the timer stops, unless its
         // handler asks for another. For deadlines that follow an outside timeline, not an interval.
         void fireAt(Nanos when);
+        // Running, with its next tick at `first` and the interval from there.
+        void startAt(Nanos first);
 
         // The start of the period now running: inside a handler, the deadline just met (or now,
         // after a stall that dropped ticks).

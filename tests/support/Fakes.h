@@ -88,13 +88,15 @@ struct FakeSession final : LinkSession {
         return t0 + Nanos(std::llround((beat - beat0) * 60e9 / bpm));
     }
     bool playing() const override { return isPlaying; }
-    void setPlaying(bool p, Nanos at) override {
+    Nanos playingSince() const override { return startedAt; }
+    void setPlaying(bool p, Nanos at, double beat = 0) override {
         isPlaying = p, startedAt = at;
-        if (p) mapBeatZeroToStart();
+        if (p) mapBeat(beat, at);
     }
-    void mapBeatZeroToStart() override {
-        const double b = beatAt(startedAt);
-        beat0 -= peerCount ? std::ceil(b / kQuantum - 1e-9) * kQuantum : b;
+    void mapBeatZeroToStart() override { mapBeat(0, startedAt); }
+    void mapBeat(double beat, Nanos at) {
+        const double shift = beatAt(at) - beat;
+        beat0 -= peerCount ? std::ceil(shift / kQuantum - 1e-9) * kQuantum : shift;
     }
 };
 

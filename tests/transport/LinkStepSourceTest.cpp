@@ -33,15 +33,18 @@ struct Rig {
     void run(Nanos dt) { timers.runUntil(clock, clock.now() + dt); }
 };
 
-// Joined at the slider's tempo (200 ms a step is 75 bpm), a peer's tempo shows as ms per step,
-// clamped, never pushed back at the session; a peer's start plays step n at beat n/4 from the
-// next bar, computed 10 ms (the output latency) and half a 64 Hz tick (7.8125 ms) early; a stall
-// skips the missed steps and stays in phase; the peer's stop stops; play and Speed here reach the
-// session; leaving stops the sequence.
+// Joined at the slider's tempo (200 ms a step is 75 bpm), a session found playing is not joined
+// until play here; a peer's tempo shows as ms per step, clamped, never pushed back at the
+// session; a peer's start plays step n at beat n/4 from the next bar, computed 10 ms (the output
+// latency) and half a 64 Hz tick (7.8125 ms) early; a stall skips the missed steps and stays in
+// phase; the peer's stop stops; play and Speed here reach the session; leaving hands on the
+// running sequence's next step.
 TEST(LinkStepSource, FollowsTheSessionsTempoStartAndStopBothWays) {
     Rig r;
-    r.link.activate();
-    EXPECT_TRUE(r.session.joined);
+    r.session.isPlaying = true, r.session.startedAt = -std::chrono::seconds(1);
+    r.link.activate(std::nullopt);
+    EXPECT_TRUE(r.session.joined && !r.steps.running());  // playing since before: not a start
+    r.session.isPlaying = false;
     EXPECT_DOUBLE_EQ(r.session.bpm, 75.0);
     const std::pair<double, int> shown[] = {{123, 122}, {5, 1600}, {20000, 1}, {NAN, 1}, {100, 150}};
     for (const auto& [bpm, ms] : shown) {
@@ -81,8 +84,8 @@ TEST(LinkStepSource, FollowsTheSessionsTempoStartAndStopBothWays) {
     EXPECT_TRUE(r.session.isPlaying && r.steps.running() && r.steps.currentStep() == 0);
     r.run(milliseconds(3000));
     EXPECT_GT(r.played.size(), 13u);
-    r.link.deactivate();
-    EXPECT_TRUE(!r.session.joined && !r.steps.running());
+    const auto next = r.link.deactivate();
+    EXPECT_TRUE(!r.session.joined && r.steps.running() && next && next->period == milliseconds(125));
 }
 
 }  // namespace
