@@ -62,10 +62,10 @@ private:
 class NullMeter final : public MeterSink {
 public:
     void clear(MeterBox) override {}
-    void PlotTracePoint(std::int16_t, float sample, MeterBox) override {
+    void plotTracePoint(std::int16_t, float sample, MeterBox) override {
         benchmark::DoNotOptimize(sample);
     }
-    void DrawLevelBar(std::int16_t, MeterBox) override {}
+    void drawLevelBar(std::int16_t, MeterBox) override {}
     void present() override {}
 };
 

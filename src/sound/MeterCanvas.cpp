@@ -48,7 +48,7 @@ void MeterCanvas::clear(MeterBox box) {
     std::fill(s.pixels.begin(), s.pixels.end(), kBlack);
 }
 
-void MeterCanvas::PlotTracePoint(std::int16_t index, float sample, MeterBox box) {
+void MeterCanvas::plotTracePoint(std::int16_t index, float sample, MeterBox box) {
     const float y = sample + 125.0f;
     if (!std::isfinite(y)) return;
     Surface& s = surface(box);
@@ -59,7 +59,7 @@ void MeterCanvas::PlotTracePoint(std::int16_t index, float sample, MeterBox box)
              static_cast<std::size_t>(px)] = kGreen;
 }
 
-void MeterCanvas::DrawLevelBar(std::int16_t level, MeterBox box) {
+void MeterCanvas::drawLevelBar(std::int16_t level, MeterBox box) {
     Surface& s = surface(box);
     // The line includes both its ends, so a level of 0 still leaves a dot at the origin.
     const double end = std::max(0.0, toPixel(level, s.twipsPerUnitX));

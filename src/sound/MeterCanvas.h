@@ -49,12 +49,12 @@ public:
     void clear(MeterBox box) override;
     // One pixel at (index, sample + 125); the sum is taken in single precision and nothing is
     // drawn when it overflows. Points outside the box leave no mark.
-    void PlotTracePoint(std::int16_t index, float sample, MeterBox box) override;
+    void plotTracePoint(std::int16_t index, float sample, MeterBox box) override;
     // A line from (0, 0) to (level, 0): the pixel columns from the left edge to the end point's
     // column, both included, in rows 0..2 (the 5-pixel pen is centred on y = 0). A zero-length
     // line (level 0) leaves a green dot at the origin; a negative level only its start point.
     // Green up to 75, yellow 76..95, red from 96.
-    void DrawLevelBar(std::int16_t level, MeterBox box) override;
+    void drawLevelBar(std::int16_t level, MeterBox box) override;
     // The tick's picture is complete: tells `presented` when it differs from the one shown.
     void present() override;
     Signal<> presented;

@@ -17,10 +17,10 @@ public:
     virtual void clear(MeterBox box) = 0;
     // One green point at (index, sample + 125); nothing is drawn when that sum overflows single
     // precision. Points outside the box are clipped.
-    virtual void PlotTracePoint(std::int16_t index, float sample, MeterBox box) = 0;
+    virtual void plotTracePoint(std::int16_t index, float sample, MeterBox box) = 0;
     // A bar from (0, 0) to (level, 0) with the box's line width: green up to 75, yellow 76 to
     // 95, red from 96.
-    virtual void DrawLevelBar(std::int16_t level, MeterBox box) = 0;
+    virtual void drawLevelBar(std::int16_t level, MeterBox box) = 0;
     // The tick's picture is complete: show it in place of the previous one.
     virtual void present() = 0;
 };

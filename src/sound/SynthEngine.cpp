@@ -212,8 +212,8 @@ void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
 
         // Traces, at the sample's true height even when its byte did not fit.
         const auto traceIndex = static_cast<std::int16_t>(i);
-        continueOnError([&] { meter.PlotTracePoint(traceIndex, m_sample1, MeterBox::WPB1); });
-        continueOnError([&] { meter.PlotTracePoint(traceIndex, m_sample2, MeterBox::Picture1); });
+        continueOnError([&] { meter.plotTracePoint(traceIndex, m_sample1, MeterBox::WPB1); });
+        continueOnError([&] { meter.plotTracePoint(traceIndex, m_sample2, MeterBox::Picture1); });
     }
 
     // As the loops hold them: their first 360 bytes.
@@ -223,9 +223,9 @@ void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
     // The whole tables go out, each followed by its level bar; the sound module keeps their first
     // 360 bytes.
     continueOnError([&] { sound.WriteSoundBuffer(0, std::span<const std::uint8_t>(m_osc1Table)); });
-    continueOnError([&] { meter.DrawLevelBar(m_peak1, MeterBox::o1VU); });
+    continueOnError([&] { meter.drawLevelBar(m_peak1, MeterBox::o1VU); });
     continueOnError([&] { sound.WriteSoundBuffer(1, std::span<const std::uint8_t>(m_osc2Table)); });
-    continueOnError([&] { meter.DrawLevelBar(m_peak2, MeterBox::Picture2); });
+    continueOnError([&] { meter.drawLevelBar(m_peak2, MeterBox::Picture2); });
     continueOnError([&] { meter.present(); });
 }
 

@@ -58,7 +58,7 @@ TEST(MeterCanvas, LevelBarsTakeTheirLengthAndColourFromTheLevel) {
         MeterCanvas canvas;
         int shown = 0;
         Subscription counted = canvas.presented.connect([&shown] { ++shown; });
-        canvas.DrawLevelBar(level, MeterBox::Picture2);
+        canvas.drawLevelBar(level, MeterBox::Picture2);
         canvas.present();
         canvas.present();
         EXPECT_EQ(shown, 1);

@@ -54,10 +54,10 @@ struct FakeMeter final : MeterSink {
     std::array<int, 4> bars{}, shownBars{};
 
     void clear(MeterBox box) override { drawing[index(box)].clear(); }
-    void PlotTracePoint(std::int16_t, float sample, MeterBox box) override {
+    void plotTracePoint(std::int16_t, float sample, MeterBox box) override {
         drawing[index(box)].push_back(sample);
     }
-    void DrawLevelBar(std::int16_t level, MeterBox box) override { bars[index(box)] = level; }
+    void drawLevelBar(std::int16_t level, MeterBox box) override { bars[index(box)] = level; }
     void present() override {
         picture = drawing;
         shownBars = bars;
