@@ -44,18 +44,21 @@ void Instrument::shutDown() {
     m_source->deactivate();
     m_stepClock.stop();
     m_sound.ReleaseSound();
-    for (TimerService::Timer* timer : {&m_synthesisTimer, &m_attackTimer, &m_decayTimer})
+    for (TimerService::Timer* timer :
+         {&m_synthesisTimer, &m_attackTimer, &m_decayTimer, &m_restTimer})
         timer->setEnabled(false);
 }
 
 void Instrument::play() {
     m_uiThread.check();
     m_source->requestPlay();
+    settle();
 }
 
 void Instrument::stop() {
     m_uiThread.check();
     m_source->requestStop();
+    settle();
 }
 
 Instrument::~Instrument() = default;
@@ -71,11 +74,13 @@ void Instrument::useStepSource(StepSourceKind kind) {
     // The tempo may have moved while another source had it.
     m_source->requestTempo(m_settings.tempo.value());
     m_source->activate(nextStep);
+    settle();
 }
 
 void Instrument::linkChanged() {
     m_uiThread.check();
     if (m_link && m_source == m_link.get()) m_link->update();
+    settle();
 }
 
 std::optional<std::size_t> Instrument::linkPeers() const {
@@ -175,10 +180,30 @@ void Instrument::pasteTune(const Tune& t) {
 void Instrument::synthesisTick() {
     m_uiThread.check();
     m_engine.tick(m_voice, m_sound, m_meter);
-    constexpr auto kQuietTicksBeforeRest = std::chrono::seconds(2) / TimerService::kGranularity;
-    const bool quiet = !m_stepClock.running() && m_engine.silent();
-    m_quietTicks = quiet ? m_quietTicks + 1 : 0;
-    if (m_quietTicks == kQuietTicksBeforeRest) m_sound.Rest();
+    settle();
+}
+
+void Instrument::setForeground(bool active) {
+    m_uiThread.check();
+    m_foreground = active;
+    if (active) m_sound.Wake();
+    settle();
+}
+
+void Instrument::settle() {
+    // Every change of the voice either runs a tick (a step, a note) or comes from a running ramp,
+    // so a timer that sleeps only when neither can happen misses nothing: tick for tick, the
+    // sound is what it would be if it never slept.
+    const bool repeats = m_engine.wouldRepeat(m_voice) && !m_attackTimer.enabled() &&
+                         !m_decayTimer.enabled();
+    m_synthesisTimer.setEnabled(!(repeats && m_synthesisMaySleep));
+
+    const bool mayRest = !m_foreground && !m_stepClock.running() && m_engine.silent() &&
+                         m_source == &m_internal;
+    if (!mayRest)
+        m_restTimer.setEnabled(false);
+    else if (!m_restTimer.enabled())
+        m_restTimer.fireAt(m_timers.clock().now() + kQuietBeforeRest);
 }
 
 void Instrument::attackRampTick() {

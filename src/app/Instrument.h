@@ -51,6 +51,13 @@ public:
     // The transport, through the step source in use.
     void play();
     void stop();
+    // Whether a window of the program is active. Only in the background, stopped, silent for two
+    // seconds and with no outside clock that could start a note, may the sound device rest; it
+    // wakes as soon as a window is active again, so a note played then is not late.
+    void setForeground(bool active);
+    // For measurements and tests: the synthesis timer ticks at every 64 Hz tick, as designed.
+    void keepSynthesisAwake() { m_synthesisMaySleep = false, settle(); }
+
     // Which source moves the step clock. A running sequence goes on without a jump; a source
     // this program was started without is not taken.
     enum class StepSourceKind { Internal, Link };
@@ -85,8 +92,8 @@ public:
     // heard from the next step on, nothing stopped or restarted.
     void pasteTune(const Tune& tune);
 
-    // The synthesis tick. Two seconds into a silence with the transport stopped, it lets the
-    // sound device rest.
+    // The synthesis tick. Its timer sleeps while a tick would compute what is already playing
+    // and no ramp is running; anything that changes the voice runs a tick, which wakes it.
     void synthesisTick();
     void attackRampTick();
     void decayRampTick();
@@ -144,8 +151,14 @@ private:
     StepSource* m_source = &m_internal;
     StepSourceKind m_sourceKind = StepSourceKind::Internal;
 
-    // Synthesis ticks in a row that found the transport stopped and both loops silent.
-    int m_quietTicks = 0;
+    // The sound device rests after this long in the background, stopped and silent.
+    static constexpr std::chrono::seconds kQuietBeforeRest{2};
+    TimerService::Timer& m_restTimer = m_timers.create(0, false, [this] { m_sound.Rest(); });
+    bool m_foreground = true;
+    bool m_synthesisMaySleep = true;
+    // After anything that may change the voice or the quiet: the synthesis timer sleeps or
+    // wakes, and the rest is due or called off.
+    void settle();
     Subscription m_tempoMoved;
     Subscription m_stepped;
 };

@@ -36,6 +36,8 @@ public:
     // streaming it. The next table with sound in it wakes the device before it is heard, both
     // loops going on together as before.
     virtual void Rest() = 0;
+    // A resting device opens again now, ahead of any sound, so that the next note is not late.
+    virtual void Wake() {}
     // How long after a table is handed over it is heard, on average: the wait for the next
     // device period and the device's own buffering. Sources that must be heard on a beat start
     // their steps this much early.

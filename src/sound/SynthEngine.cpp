@@ -103,10 +103,14 @@ void cleanVectorState() {
 
 }  // namespace
 
-void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
+bool SynthEngine::wouldRepeat(const VoiceState& voice) const {
     constexpr int kNoiseOption = 5;
     const bool timeless = voice.fmRate == 0 && voice.amRate1 == 0 && voice.amRate2 == 0;
-    if (timeless && voice.osc1Option != kNoiseOption && m_lastVoice == voice) return;
+    return timeless && voice.osc1Option != kNoiseOption && m_lastVoice == voice;
+}
+
+void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
+    if (wouldRepeat(voice)) return;
     m_lastVoice = voice;
 
     cleanVectorState();

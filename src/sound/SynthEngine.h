@@ -45,11 +45,13 @@ public:
     // Timer1_Timer's work. Reads the voice, and writes amp1 and amp2 (both follow envLevel
     // from the second table index on).
     //
-    // A tick whose result cannot differ from the last one's does nothing: the same voice, the
-    // same options and amplitudes, no modulation (so the clock changes nothing) and no noise
-    // (which moves its generator on). Its tables, traces and levels would be those already
-    // written and drawn.
+    // A tick whose result cannot differ from the last one's does nothing (see wouldRepeat).
     void tick(VoiceState& voice, SoundPort& sound, MeterSink& meter);
+    // Whether a tick of `voice` would compute what the last computed tick did: the same voice,
+    // options and amplitudes, no modulation (so the clock changes nothing) and no noise (which
+    // moves its generator on). Its tables, traces and levels would be those already written
+    // and drawn.
+    bool wouldRepeat(const VoiceState& voice) const;
 
     // Whether both tables, as the loops hold them, are silence (every byte 128).
     bool silent() const { return m_silent; }

@@ -98,9 +98,9 @@ TEST(Instrument, ADrawnToneSoundsFromTheStepClockAndDiesAfterStop) {
 }
 
 // Three rows of eight keys play pitch 1 to 24 by X11 keycode, or without one by letter, at once;
-// an auto-repeat starts nothing. Two seconds into a silence while stopped the sound device may
-// rest, and sound wakes it; a running sequence never lets it rest.
-TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsInSilence) {
+// an auto-repeat starts nothing. The sound device rests only in the background, two seconds into
+// a silence while stopped, and wakes as a window becomes active; in the foreground it never rests.
+TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsOnlyInTheBackground) {
     for (std::uint32_t code : {23u, 32u, 37u, 46u, 51u, 60u})  // beside the three rows
         EXPECT_FALSE(pitchForKey(code, U'Q'));
     Rig r;
@@ -113,7 +113,10 @@ TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsInSilence) {
     EXPECT_EQ(r.cycles(), 1);
     EXPECT_TRUE(r.in.noteKeyPressed(0, U'x', true));
     EXPECT_EQ(r.in.voice().pitch, 1);
+    r.advance(5000);
+    EXPECT_FALSE(r.sound.resting);
     r.in.play();
+    r.in.setForeground(false);
     r.advance(3000);
     EXPECT_FALSE(r.sound.resting);
     r.in.stop();
@@ -121,9 +124,57 @@ TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsInSilence) {
     EXPECT_FALSE(r.sound.resting);
     r.advance(200);
     EXPECT_TRUE(r.sound.resting);
-    r.in.noteKeyPressed(0, U'q', false);
-    r.advance(40);
+    r.in.setForeground(true);
     EXPECT_FALSE(r.sound.resting);
+}
+
+// The synthesis timer sleeps, yet tick for tick the sound and the meter are what they are with a
+// timer that never sleeps, whatever the user does: steps, notes, strokes, sliders, reset, slots,
+// pasted tunes, the window going to the background and back.
+TEST(Instrument, TheSynthesisSleepsWithoutMissingAChange) {
+    Rig sleeper, awake;
+    awake.in.keepSynthesisAwake();
+    std::size_t ticks[2] = {};
+    Instrument* both[] = {&sleeper.in, &awake.in};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(both[i]->startUp());
+        both[i]->timers().setDispatchObserver([&ticks, i, t = &both[i]->synthesisTimer()](
+                                                  const TimerService::Dispatch& d) {
+            ticks[i] += d.timer == t;
+        });
+    }
+    std::mt19937 rng(22);
+    const auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(rng); };
+    for (int n = 0; n < 3000; ++n) {
+        const int action = pick(0, 11), a = pick(0, 31), b = pick(0, 400);
+        const int ms = pick(0, 3) ? b % 60 : b * 5;
+        const auto tune = [&] {
+            Tune t = sleeper.in.tune();
+            t.cells[std::size_t(a % kRows)][std::size_t(a)] = b % 25;
+            return t;
+        }();
+        for (Rig* r : {&sleeper, &awake}) {
+            Instrument& in = r->in;
+            switch (action) {
+                case 0: in.play(); break;
+                case 1: in.stop(); break;
+                case 2: in.noteKeyPressed(0, U"zxcvbnmasdfgqwerty"[a % 18], false); break;
+                case 3: in.pickChalk(a % kChalks), r->stroke(a % 8, a % 8 + b % 5, float(b * 12)); break;
+                case 4: in.score().setCell(kAllRows[std::size_t(a % kRows)], a, b % 101); break;
+                case 5: in.settings().expand1.set(b * 5); break;
+                case 6: in.settings().tempo.set(b + 10); break;
+                case 7: in.resetScore(); break;
+                case 8: a % 2 ? in.storePattern(a % 6) : in.recallPattern(b % 6); break;
+                case 9: in.pasteTune(tune); break;
+                case 10: in.setForeground(a % 2); break;
+                default: break;
+            }
+            r->advance(ms);
+        }
+        ASSERT_EQ(sleeper.sound.tables, awake.sound.tables) << n << " after action " << action;
+        ASSERT_EQ(sleeper.meter.shownBars, awake.meter.shownBars) << n;
+    }
+    EXPECT_LT(ticks[0] * 2, ticks[1]);  // it did sleep, most of the time
 }
 
 // Switching the clock while a sequence plays keeps its time: from the internal clock at 131 ms a

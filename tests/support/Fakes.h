@@ -34,6 +34,7 @@ struct FakeSound final : SoundDevice {
     void Play(std::int16_t index) override { playing |= 1u << index; }
     void ReleaseSound() override { open = false, playing = 0; }
     void Rest() override { resting = true; }
+    void Wake() override { resting = false; }
     Nanos outputLatency() const override { return latency; }
     float ClockSeconds() const override {
         return static_cast<float>(std::chrono::duration<double>(clock.now()).count());
