@@ -204,8 +204,10 @@ TEST(Instrument, SwitchingClocksKeepsTimeAndUnderLinkANoteIsHeardOnItsBeat) {
     r.advance(17000);
     const std::vector<Nanos> onsets(r.sound.sounded.begin() + long(before), r.sound.sounded.end());
     r.in.useStepSource(Instrument::StepSourceKind::Internal);
+    const std::size_t stepsUnderLink = steps.size();
     r.advance(2000);
     EXPECT_FALSE(r.session.joined);
+    EXPECT_EQ(steps.size() - stepsUnderLink, 15u);
     for (std::size_t i = 1; i < steps.size(); ++i)
         EXPECT_NEAR(double((steps[i] - steps[i - 1]).count()) / 1e6, 131.0, 0.01) << i;
 

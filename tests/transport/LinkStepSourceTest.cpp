@@ -28,6 +28,8 @@ struct Rig {
     std::vector<std::pair<Nanos, StepTiming>> played;  // when each step ticked, and its timing
     Subscription log = steps.stepped.connect(
         [this](const StepTiming& t) { played.push_back({clock.now(), t}); });
+    // As the instrument wires the Speed slider.
+    Subscription speed = settings.tempo.changed.connect([this](int ms) { link.requestTempo(ms); });
 
     Rig() { score.fillStartup(), settings.tempo.set(200), sound.latency = milliseconds(10); }
     void run(Nanos dt) { timers.runUntil(clock, clock.now() + dt); }
@@ -46,7 +48,7 @@ TEST(LinkStepSource, FollowsTheSessionsTempoStartAndStopBothWays) {
     EXPECT_TRUE(r.session.joined && !r.steps.running());  // playing since before: not a start
     r.session.isPlaying = false;
     EXPECT_DOUBLE_EQ(r.session.bpm, 75.0);
-    const std::pair<double, int> shown[] = {{123, 122}, {5, 1600}, {20000, 1}, {NAN, 1}, {100, 150}};
+    const std::pair<double, int> shown[] = {{123, 122}, {5, 1600}, {NAN, 1600}, {20000, 1}, {100, 150}};
     for (const auto& [bpm, ms] : shown) {
         r.session.setTempo(bpm, r.clock.now());
         r.link.update();
@@ -78,12 +80,28 @@ TEST(LinkStepSource, FollowsTheSessionsTempoStartAndStopBothWays) {
     r.run(milliseconds(1000));
     EXPECT_TRUE(!r.steps.running() && r.played.size() == 13u);
 
-    r.link.requestTempo(125);
+    r.settings.tempo.set(125);
     EXPECT_DOUBLE_EQ(r.session.bpm, 120.0);
-    r.link.requestPlay();
+    r.link.requestPlay();  // at beat 10.17: on the next bar, beat 12, 0.92 s away
     EXPECT_TRUE(r.session.isPlaying && r.steps.running() && r.steps.currentStep() == 0);
+    const Nanos bar = r.session.timeAt(0);
+    r.run(milliseconds(1500));
+    ASSERT_EQ(r.played.size(), 18u);
+    EXPECT_EQ(r.played[13].second.heard, bar);
+    r.link.requestStop();
+    r.session.peerCount = 0;  // alone: play starts at once, as soon as step 0 can be heard
+    r.link.requestPlay();
+    EXPECT_EQ(r.played.back().second.heard, r.clock.now() + Nanos(17'812'500));
+    r.link.requestStop();
+    r.session.peerCount = 1;
+    r.session.setPlaying(true, r.clock.now());  // a peer's start, seen 0.3 s late: the next bar
+    r.clock.advance(milliseconds(300));
+    r.link.update();
+    const Nanos nextBar = r.session.timeAt(4);
+    const std::size_t first = r.played.size();
     r.run(milliseconds(3000));
-    EXPECT_GT(r.played.size(), 13u);
+    ASSERT_GT(r.played.size(), first);
+    EXPECT_EQ(r.played[first].second.heard, nextBar);
     const auto next = r.link.deactivate();
     EXPECT_TRUE(!r.session.joined && r.steps.running() && next && next->period == milliseconds(125));
 }
