@@ -16,15 +16,13 @@ void MidiInput::receive(std::span<const std::uint8_t> bytes, Nanos time) noexcep
 void MidiInput::endBatch() noexcept {
     if (!m_pushed) return;
     m_pushed = false;
-    // Pairs with the fence in drain(): either the UI thread's drain sees these events, or this
-    // exchange sees its cleared flag and wakes it.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    if (!m_wakePending.exchange(true)) m_wake.wake();
+    // Either this exchange comes first and the drain's exchange, reading it, sees these events;
+    // or it comes after the drain's and finds the flag cleared, and wakes the UI thread.
+    if (!m_wakePending.exchange(true, std::memory_order_acq_rel)) m_wake.wake();
 }
 
 std::size_t MidiInput::drain(std::span<MidiEvent> into) noexcept {
-    m_wakePending.store(false);
-    std::atomic_thread_fence(std::memory_order_seq_cst);
+    m_wakePending.exchange(false, std::memory_order_acq_rel);
     std::size_t n = 0;
     while (n < into.size() && m_queue.pop(into[n]))
         ++n;

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "midi/MidiInput.h"
@@ -110,9 +111,41 @@ TEST(MidiInput, AFloodIsDroppedBeyondTheQueueAndDrainedInSlices) {
         total += n;
     EXPECT_GT(input.dropped(), 0u);
     EXPECT_EQ(total + input.dropped(), 3000u);
-    const int before = wake.count;
-    feed(input, {0xF8});
-    EXPECT_EQ(wake.count, before + 1);
+}
+
+// A MIDI thread and a UI thread that drains only when woken: every event arrives, in order.
+TEST(MidiInput, HandsEventsOverToAThreadThatWaitsForItsWake) {
+    struct AtomicWake final : ThreadWake {
+        std::atomic<int> count{0};
+        void wake() noexcept override { ++count; }
+    } wake;
+    MidiInput input(wake);
+    constexpr long kClocks = 200'000;
+    std::thread midi([&input] {
+        const std::uint8_t clock = 0xF8;
+        for (long i = 1; i <= kClocks; ++i) {
+            input.receive({&clock, 1}, Nanos(i));
+            if (i % 7 == 0 || i == kClocks) input.endBatch();
+        }
+    });
+    std::vector<MidiEvent> slice(64);
+    long received = 0;
+    Nanos last{0};
+    bool inOrder = true;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    for (int seen = 0; received + static_cast<long>(input.dropped()) < kClocks &&
+                       std::chrono::steady_clock::now() < deadline;
+         std::this_thread::yield()) {
+        if (wake.count == seen) continue;
+        seen = wake.count;
+        for (const MidiEvent& e : std::span(slice).first(input.drain(slice))) {
+            inOrder = inOrder && e.time > std::exchange(last, e.time);
+            ++received;
+        }
+    }
+    midi.join();
+    EXPECT_EQ(received + static_cast<long>(input.dropped()), kClocks);
+    EXPECT_TRUE(inOrder);
 }
 
 }  // namespace
