@@ -8,10 +8,10 @@ std::span<const std::uint8_t> MidiParser::push(std::uint8_t byte) noexcept {
         return {&m_realTime, 1};
     }
     if (byte >= 0x80) {
-        // Any status byte but a real-time one ends system exclusive and drops a partial message.
-        m_sysex = byte == 0xF0;
+        // Any status byte but a real-time one drops a partial message. System messages cancel
+        // running status, so the data bytes of system exclusive (0xF0) find no status.
         m_have = 0;
-        m_status = 0;  // system messages cancel running status
+        m_status = 0;
         if (byte < 0xF0) {
             m_status = byte;
             m_size = (byte & 0xE0) == 0xC0 ? 1 : 2;  // program change and channel pressure: 1
@@ -25,7 +25,7 @@ std::span<const std::uint8_t> MidiParser::push(std::uint8_t byte) noexcept {
         }
         return {};
     }
-    if (m_sysex || m_status == 0) return {};
+    if (m_status == 0) return {};
     m_message[0] = m_status;
     m_message[++m_have] = byte;
     if (m_have < m_size) return {};

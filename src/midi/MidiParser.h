@@ -23,7 +23,6 @@ private:
     std::uint8_t m_status = 0;  // the running status or pending system common; 0: none
     std::uint8_t m_size = 0;    // data bytes the status takes
     std::uint8_t m_have = 0;    // data bytes collected
-    bool m_sysex = false;
 };
 
 }  // namespace tavrilo

@@ -47,7 +47,8 @@ std::string feed(MidiInput& input, const std::vector<std::uint8_t>& bytes) {
     return s.str();
 }
 
-// One wake of the UI thread for a batch with events, none without.
+// One wake of the UI thread for a batch with events, none without. Notes 48 to 71 play the
+// pitch indices 1 to 24.
 TEST(MidiInput, ParsesByteStreams) {
     std::string longSysex = "F0";
     for (int i = 0; i < 5000; ++i)
@@ -69,6 +70,8 @@ TEST(MidiInput, ParsesByteStreams) {
         EXPECT_EQ(feed(input, hex(stream)), expected);
         EXPECT_EQ(wake.count, expected.empty() ? 0 : 1);
     }
+    for (const auto& [note, pitch] : {std::pair{47, 0}, {48, 1}, {60, 13}, {71, 24}, {72, 0}})
+        EXPECT_EQ(pitchForNote(note).value_or(0), pitch) << note;
 }
 
 // Whatever the bytes, every clock, start, continue and stop comes through, in order, at once.
