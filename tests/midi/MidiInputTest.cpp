@@ -16,7 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 
 struct CountingWake final : ThreadWake {
-    int count = 0;
+    std::atomic<int> count{0};
     void wake() noexcept override { ++count; }
 };
 
@@ -100,10 +100,7 @@ TEST(MidiInput, RandomStreamsLoseNoRealTimeMessage) {
 // A MIDI thread floods a UI thread that drains, in slices, only when woken: every event comes
 // through, in order, or is counted as dropped while the queue was full; none is left unwoken.
 TEST(MidiInput, HandsEventsOverToAThreadThatWaitsForItsWake) {
-    struct AtomicWake final : ThreadWake {
-        std::atomic<int> count{0};
-        void wake() noexcept override { ++count; }
-    } wake;
+    CountingWake wake;
     MidiInput input(wake);
     constexpr long kClocks = 1'000'000;
     std::thread midi([&input] {
