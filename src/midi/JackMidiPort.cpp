@@ -64,8 +64,9 @@ struct JackMidiPort::Shared {
     std::atomic<std::int64_t> jackToProgram{0};
     std::atomic<bool> gone{false};
     std::atomic<bool> inputConnected{false};
-    std::atomic<bool> closing{false};  // the process callback keeps off the input and output
-    std::atomic<bool> fresh{false};    // a new client: what was queued while none ran is stale
+    std::atomic<bool> closing{false};   // the process callback keeps off the input and output
+    std::atomic<bool> orphaned{false};  // and for good once the owner (and its wake) may be gone
+    std::atomic<bool> fresh{false};     // a new client: what was queued while none ran is stale
 
     // The watcher's (and, before it starts, the opener's).
     jack_client_t* client = nullptr;
@@ -140,7 +141,10 @@ void JackMidiPort::Shared::watch() {
 
 int JackMidiPort::Shared::process(jack_nframes_t frames, void* self) {
     Shared& s = *static_cast<Shared*>(self);
-    if (s.closing.load(std::memory_order_relaxed)) return 0;
+    void* outBuffer = jack_port_get_buffer(s.out, frames);
+    jack_midi_clear_buffer(outBuffer);  // a cycle's output is whatever is left in the buffer
+    if (s.closing.load(std::memory_order_relaxed) || s.orphaned.load(std::memory_order_relaxed))
+        return 0;
     jack_nframes_t cycleFrames = 0;
     jack_time_t start = 0, next = 0;
     float periodUs = 0;
@@ -164,8 +168,6 @@ int JackMidiPort::Shared::process(jack_nframes_t frames, void* self) {
     }
     s.input.endBatch();
 
-    void* outBuffer = jack_port_get_buffer(s.out, frames);
-    jack_midi_clear_buffer(outBuffer);
     jack_nframes_t last = 0;
     Outgoing message;
     if (s.fresh.exchange(false, std::memory_order_relaxed))
@@ -194,6 +196,7 @@ JackMidiPort::JackMidiPort(std::shared_ptr<Shared> shared)
     : m_shared(std::move(shared)), m_watcher([s = m_shared] { s->watch(); }) {}
 
 JackMidiPort::~JackMidiPort() {
+    m_shared->orphaned.store(true);
     std::unique_lock lock(m_shared->mutex);
     m_shared->quit = true;
     m_shared->changed.notify_all();
