@@ -4,9 +4,10 @@
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libsdl2-dev
+            librtmidi-dev libjack-jackd2-dev libasound2-dev
             libgtest-dev libgmock-dev libbenchmark-dev fonts-wine dpkg-dev)
-# What the end-to-end tests need: a real X server and a real sound server.
-e2e_pkgs=(xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils)
+# What the end-to-end tests need: a real X server, a real sound server and a JACK server (MIDI).
+e2e_pkgs=(xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils jackd2)
 # What the packaging test needs to check the desktop entry and the AppStream file.
 pack_pkgs=(desktop-file-utils appstream)
 

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "midi/MidiInput.h"
+
+namespace tavrilo {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct CountingWake final : ThreadWake {
+    std::atomic<int> count{0};
+    void wake() noexcept override { ++count; }
+};
+
+std::vector<std::uint8_t> hex(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::uint8_t> out;
+    for (unsigned b; in >> std::hex >> b;)
+        out.push_back(static_cast<std::uint8_t>(b));
+    return out;
+}
+
+// Feeds the bytes one call each, byte i stamped i ms, as one batch, and returns the events the
+// UI thread drains, as text stamped with the byte that completed them.
+std::string feed(MidiInput& input, const std::vector<std::uint8_t>& bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        input.receive(std::span(&bytes[i], 1), std::chrono::milliseconds(i));
+    input.endBatch();
+    static const char* names[] = {"on ", "clock", "start", "continue", "stop", "spp "};
+    std::vector<MidiEvent> events(MidiInput::kCapacity);
+    std::ostringstream s;
+    for (const MidiEvent& e : std::span(events).first(input.drain(events))) {
+        s << names[static_cast<int>(e.type)];
+        if (e.type == MidiEvent::Type::NoteOn)
+            s << +e.channel << "/" << +e.note << "/" << +e.velocity;
+        if (e.type == MidiEvent::Type::SongPosition) s << e.position;
+        s << "@" << e.time / 1ms << " ";
+    }
+    return s.str();
+}
+
+// One wake of the UI thread for a batch with events, none without. Notes 48 to 71 play the
+// pitch indices 1 to 24.
+TEST(MidiInput, ParsesByteStreams) {
+    std::string longSysex = "F0";
+    for (int i = 0; i < 5000; ++i)
+        longSysex += i == 2500 ? " F8" : " 12";
+    const std::pair<std::string, std::string> cases[] = {
+        {"90 3C 40 3E 50 3C 00 80 3C 40", "on 0/60/64@2 on 0/62/80@4 "},  // running status
+        {"91 3C F8 40 F8 3E FA 41", "clock@2 on 1/60/64@3 clock@4 start@6 on 1/62/65@7 "},
+        {longSysex + " F7 9F 30 7F", "clock@2501 on 15/48/127@5004 "},
+        {"F0 01 FC 02 92 30 01", "stop@2 on 2/48/1@6 "},  // a status byte ends system exclusive
+        {"90 3C 92 30 40 90 F2 05 01", "on 2/48/64@4 spp 133@8 "},  // cut short: dropped
+        {"3C 40 F2 05 00 3C 40 F7 3C 40 F4 3C 40", "spp 5@4 "},     // data bytes without status
+        {"F8 F9 FA FB FC FD FE FF", "clock@0 start@2 continue@3 stop@4 "},
+        {"B0 07 64 C0 05 06 E0 00 40 F6 3C 40", ""},
+    };
+    for (const auto& [stream, expected] : cases) {
+        SCOPED_TRACE(stream.substr(0, 60));
+        CountingWake wake;
+        MidiInput input(wake);
+        EXPECT_EQ(feed(input, hex(stream)), expected);
+        EXPECT_EQ(wake.count, expected.empty() ? 0 : 1);
+    }
+    for (const auto& [note, pitch] : {std::pair{47, 0}, {48, 1}, {60, 13}, {71, 24}, {72, 0}})
+        EXPECT_EQ(pitchForNote(note).value_or(0), pitch) << note;
+}
+
+// Whatever the bytes, every clock, start, continue and stop comes through, in order, at once.
+TEST(MidiInput, RandomStreamsLoseNoRealTimeMessage) {
+    const std::map<int, std::string> realTime = {
+        {0xF8, "clock"}, {0xFA, "start"}, {0xFB, "continue"}, {0xFC, "stop"}};
+    std::mt19937 random(7);
+    CountingWake wake;
+    MidiInput input(wake);
+    for (int chunk = 0; chunk < 1000; ++chunk) {
+        std::vector<std::uint8_t> stream(random() % 600);
+        std::string expected, got;
+        for (std::size_t i = 0; i < stream.size(); ++i) {
+            stream[i] = static_cast<std::uint8_t>(random() % 4 ? random() % 0x80 : random());
+            if (realTime.contains(stream[i]))
+                expected += realTime.at(stream[i]) + "@" + std::to_string(i) + " ";
+        }
+        std::istringstream events(feed(input, stream));
+        for (std::string e; events >> e;)
+            if (std::isalpha(e[0]) && e.find('@') != std::string::npos) got += e + " ";
+        ASSERT_EQ(got, expected) << chunk;
+    }
+    EXPECT_EQ(input.dropped(), 0u);
+}
+
+// A MIDI thread floods a UI thread that drains, in slices, only when woken: every event comes
+// through, in order, or is counted as dropped while the queue was full; none is left unwoken.
+TEST(MidiInput, HandsEventsOverToAThreadThatWaitsForItsWake) {
+    CountingWake wake;
+    MidiInput input(wake);
+    constexpr long kClocks = 1'000'000;
+    std::thread midi([&input] {
+        const std::uint8_t clock = 0xF8;
+        for (long i = 1; i <= kClocks; ++i)
+            if (input.receive({&clock, 1}, Nanos(i)); i % 500 == 0) input.endBatch();
+    });
+    std::vector<MidiEvent> slice(64);
+    long received = 0, disordered = 0;
+    Nanos last{0};
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    for (int seen = 0; received + static_cast<long>(input.dropped()) < kClocks &&
+                       std::chrono::steady_clock::now() < deadline;
+         std::this_thread::yield())
+        if (const int woken = wake.count; woken != seen) {
+            seen = woken;
+            for (const MidiEvent& e : std::span(slice).first(input.drain(slice)))
+                disordered += e.time <= std::exchange(last, e.time), ++received;
+        }
+    midi.join();
+    EXPECT_EQ(received + static_cast<long>(input.dropped()), kClocks);
+    EXPECT_GT(input.dropped(), 0u);
+    EXPECT_EQ(disordered, 0);
+}
+
+}  // namespace
+}  // namespace tavrilo
