@@ -18,6 +18,7 @@
 #include "app/Instrument.h"
 #include "common/Clock.h"
 #include "common/QtThreadWake.h"
+#include "midi/MidiSystem.h"
 #include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
 #include "transport/AbletonLinkSession.h"
@@ -55,8 +56,10 @@ private:
     modSynth_DX7 m_sound;
     MeterCanvas m_meter;
     QtThreadWake m_linkWake{[this] { m_instrument.linkChanged(); }};
+    QtThreadWake m_midiWake{[this] { m_instrument.midiArrived(true); }};
     AbletonLinkSession m_link{m_clock, m_linkWake};
-    Instrument m_instrument{m_clock, m_sound, m_meter, &m_link};
+    MidiSystem m_midi{m_clock, m_midiWake};
+    Instrument m_instrument{m_clock, m_sound, m_meter, {&m_link, &m_midi}};
     std::unique_ptr<Form1> m_form;  // made after the look is applied, as main() does
     std::unique_ptr<QtTimerPump> m_pump;
     bool m_loaded = false;

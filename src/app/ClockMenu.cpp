@@ -38,6 +38,18 @@ void showClockMenu(Instrument& instrument, QWidget* over, QPoint globalPos) {
     const auto peers = instrument.linkPeers();
     choice(linkCaption(peers, instrument.stepSource() == Kind::Link), Kind::Link,
            peers.has_value());
+    const bool midi = instrument.midiAvailable();
+    choice(QStringLiteral("&MIDI clock"), Kind::MidiClock, midi);
+    menu.addSeparator();
+    QAction* send = menu.addAction(QStringLiteral("&Send MIDI clock"));
+    send->setCheckable(true);
+    send->setChecked(instrument.sendingMidiClock());
+    send->setEnabled(midi);
+    QObject::connect(send, &QAction::toggled, &menu,
+                     [&instrument](bool on) { instrument.sendMidiClock(on); });
+    menu.addAction(QStringLiteral("MIDI: %1").arg(QString::fromStdString(
+                       instrument.midiDescription())))
+        ->setEnabled(false);
     menu.exec(globalPos);
 }
 

@@ -2,14 +2,30 @@
 
 #include "app/KeyboardNotes.h"
 
+#include <array>
+#include <span>
+
 namespace tavrilo {
 
 Instrument::Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter,
-                       LinkSession* link)
-    : m_sound(sound), m_meter(meter), m_timers(clock) {
-    if (link)
-        m_link = std::make_unique<LinkStepSource>(m_timers, m_stepClock, *link, m_settings.tempo,
-                                                  m_sound);
+                       Connections connections)
+    : m_sound(sound), m_meter(meter), m_timers(clock), m_midi(connections.midi) {
+    if (connections.link)
+        m_link = std::make_unique<LinkStepSource>(m_timers, m_stepClock, *connections.link,
+                                                  m_settings.tempo, m_sound);
+    if (m_midi) {
+        m_midiClock = std::make_unique<MidiClockSource>(m_stepClock, m_settings.tempo, m_sound);
+        m_clockOut = std::make_unique<MidiClockSender>(*m_midi);
+        m_clockOutStarted = m_stepClock.started.connect([this] {
+            if (m_sendClock) m_clockOut->started(m_stepClock.currentStep());
+        });
+        m_clockOutStepped = m_stepClock.stepped.connect([this](const StepTiming& timing) {
+            if (m_sendClock) m_clockOut->stepped(timing);
+        });
+        m_clockOutStopped = m_stepClock.stopped.connect([this] {
+            if (m_sendClock) m_clockOut->stopped();
+        });
+    }
     m_tempoMoved = m_settings.tempo.changed.connect([this](int ms) {
         m_uiThread.check();
         m_source->requestTempo(ms);
@@ -65,8 +81,8 @@ Instrument::~Instrument() = default;
 
 void Instrument::useStepSource(StepSourceKind kind) {
     m_uiThread.check();
-    StepSource* next = kind == StepSourceKind::Link ? static_cast<StepSource*>(m_link.get())
-                                                    : &m_internal;
+    StepSource* const sources[] = {&m_internal, m_link.get(), m_midiClock.get()};
+    StepSource* next = sources[static_cast<std::size_t>(kind)];
     if (kind == m_sourceKind || !next) return;
     const auto nextStep = m_source->deactivate();
     m_sourceKind = kind;
@@ -81,6 +97,50 @@ void Instrument::linkChanged() {
     m_uiThread.check();
     if (m_link && m_source == m_link.get()) m_link->update();
     settle();
+}
+
+void Instrument::midiArrived(bool playNotes) {
+    m_uiThread.check();
+    if (!m_midi) return;
+    bool noted = false;
+    std::array<MidiEvent, 64> batch;
+    for (std::size_t n = batch.size(); n == batch.size();) {
+        n = m_midi->drain(batch);
+        for (const MidiEvent& e : std::span(batch).first(n)) {
+            switch (e.type) {
+                case MidiEvent::Type::NoteOn:
+                    // Notes of one batch follow each other within microseconds: each loads the
+                    // voice, and one synthesis pass after them is what would be heard.
+                    if (const auto pitch = pitchForNote(e.note); pitch && playNotes) {
+                        m_stepClock.loadVoice(m_stepClock.currentStep(), *pitch);
+                        noted = true;
+                    }
+                    break;
+                case MidiEvent::Type::Clock: m_midiClock->clock(e.time); break;
+                case MidiEvent::Type::Start: m_midiClock->start(); break;
+                case MidiEvent::Type::Continue: m_midiClock->resume(); break;
+                case MidiEvent::Type::Stop: m_midiClock->stop(); break;
+                case MidiEvent::Type::SongPosition: m_midiClock->songPosition(e.position); break;
+            }
+        }
+    }
+    if (noted)
+        synthesisTick();
+    else
+        settle();
+}
+
+std::string Instrument::midiDescription() const {
+    return m_midi ? m_midi->description() : "unavailable";
+}
+
+void Instrument::sendMidiClock(bool on) {
+    m_uiThread.check();
+    if (!midiAvailable() || on == m_sendClock) return;
+    m_sendClock = on;
+    // Joining a running sequence, a receiver gets where it is first.
+    if (on && m_stepClock.running()) m_clockOut->started(m_stepClock.currentStep());
+    if (!on) m_clockOut->stopped();
 }
 
 std::optional<std::size_t> Instrument::linkPeers() const {
@@ -199,7 +259,7 @@ void Instrument::settle() {
     m_synthesisTimer.setEnabled(!(repeats && m_synthesisMaySleep));
 
     const bool mayRest = !m_foreground && !m_stepClock.running() && m_engine.silent() &&
-                         m_source == &m_internal;
+                         m_source == &m_internal && !(m_midi && m_midi->inputConnected());
     if (!mayRest)
         m_restTimer.setEnabled(false);
     else if (!m_restTimer.enabled())

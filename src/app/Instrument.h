@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "board/FreehandDrawing.h"
 #include "common/Clock.h"
 #include "common/Signal.h"
 #include "common/UiThread.h"
+#include "midi/MidiClockSender.h"
+#include "midi/MidiPorts.h"
 #include "panels/StepIndicators.h"
 #include "panels/StepParameterSet.h"
 #include "patterns/PatternMemory.h"
@@ -18,6 +21,7 @@
 #include "sound/VoiceState.h"
 #include "transport/InternalStepSource.h"
 #include "transport/LinkStepSource.h"
+#include "transport/MidiClockSource.h"
 #include "transport/StepClock.h"
 #include "transport/TimerService.h"
 #include "transport/TransportSettings.h"
@@ -33,10 +37,15 @@ namespace tavrilo {
 // UI thread only: every entry point checks so in debug builds.
 class Instrument {
 public:
-    // `link`, when given, lets the step clock follow an Ableton Link session; it must outlive the
-    // instrument.
-    Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter,
-               LinkSession* link = nullptr);
+    // What the instrument may reach beyond the sound: an Ableton Link session for the step clock
+    // to follow, and MIDI ports for notes and clock. Each must outlive the instrument.
+    struct Connections {
+        LinkSession* link = nullptr;
+        MidiPorts* midi = nullptr;
+    };
+    Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter, Connections connections);
+    Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter)
+        : Instrument(clock, sound, meter, Connections{}) {}
     ~Instrument();
     Instrument(const Instrument&) = delete;
     Instrument& operator=(const Instrument&) = delete;
@@ -60,13 +69,25 @@ public:
 
     // Which source moves the step clock. A running sequence goes on without a jump; a source
     // this program was started without is not taken.
-    enum class StepSourceKind { Internal, Link };
+    enum class StepSourceKind { Internal, Link, MidiClock };
     void useStepSource(StepSourceKind kind);
     StepSourceKind stepSource() const { return m_sourceKind; }
     // The Link session changed (its threads woke the UI thread).
     void linkChanged();
     // Peers in the Link session; none when Link is not there at all.
     std::optional<std::size_t> linkPeers() const;
+
+    // MIDI came in (its threads woke the UI thread): note-ons play as note keys do, unless
+    // `playNotes` is false (a modal dialog is up); clock, start, continue, stop and song position
+    // go to the MIDI clock follower.
+    void midiArrived(bool playNotes);
+    // Which MIDI system there is ("JACK", ...), or "unavailable".
+    std::string midiDescription() const;
+    bool midiAvailable() const { return m_midi && m_midi->available(); }
+    // "Send MIDI clock": the sequence's start, steps and stop go out as MIDI clock, whatever
+    // source moves it.
+    void sendMidiClock(bool on);
+    bool sendingMidiClock() const { return m_sendClock; }
 
     void resetScore();
     // The drawing position returns home and boardCleared tells the board to clear.
@@ -148,6 +169,10 @@ private:
     StepClock m_stepClock{m_score, m_indicators, m_voice, m_settings,
                           StepClock::Ramps{m_attackTimer, m_decayTimer}};
     std::unique_ptr<LinkStepSource> m_link;
+    MidiPorts* m_midi = nullptr;
+    std::unique_ptr<MidiClockSource> m_midiClock;
+    std::unique_ptr<MidiClockSender> m_clockOut;
+    bool m_sendClock = false;
     StepSource* m_source = &m_internal;
     StepSourceKind m_sourceKind = StepSourceKind::Internal;
 
@@ -161,6 +186,7 @@ private:
     void settle();
     Subscription m_tempoMoved;
     Subscription m_stepped;
+    Subscription m_clockOutStarted, m_clockOutStepped, m_clockOutStopped;
 };
 
 }  // namespace tavrilo

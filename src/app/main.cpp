@@ -7,6 +7,7 @@
 #include "common/ApplicationLook.h"
 #include "common/Clock.h"
 #include "common/QtThreadWake.h"
+#include "midi/MidiSystem.h"
 #include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
 #include "transport/AbletonLinkSession.h"
@@ -22,15 +23,20 @@ int main(int argc, char* argv[]) {
     tavrilo::modSynth_DX7 sound(clock);
     tavrilo::MeterCanvas meter;
     try {
-        // Link's threads wake the event loop, which tells the instrument; the session lives
-        // longer than the instrument that follows it.
-        tavrilo::Instrument* following = nullptr;
-        tavrilo::QtThreadWake linkWake([&following] {
-            if (following) following->linkChanged();
+        // Link's and MIDI's threads wake the event loop, which tells the instrument; the session
+        // and the ports live longer than the instrument that uses them.
+        tavrilo::Instrument* woken = nullptr;
+        tavrilo::QtThreadWake linkWake([&woken] {
+            if (woken) woken->linkChanged();
+        });
+        tavrilo::QtThreadWake midiWake([&woken] {
+            // Under a modal dialog notes do not play, as the note keys do not.
+            if (woken) woken->midiArrived(!QApplication::activeModalWidget());
         });
         tavrilo::AbletonLinkSession link(clock, linkWake);
-        tavrilo::Instrument instrument(clock, sound, meter, &link);
-        following = &instrument;
+        tavrilo::MidiSystem midi(clock, midiWake);
+        tavrilo::Instrument instrument(clock, sound, meter, {&link, &midi});
+        woken = &instrument;
         tavrilo::Form1 form(instrument, meter);
         if (!form.load()) {
             std::fprintf(stderr, "cannot open the sound device: %s\n", sound.lastError().c_str());

@@ -19,7 +19,7 @@ struct Rig {
     test::FakeSound sound{clock};
     test::FakeMeter meter;
     test::FakeSession session{clock};
-    Instrument in{clock, sound, meter, &session};
+    Instrument in{clock, sound, meter, {&session}};
 
     void advance(int ms) { in.timers().runUntil(clock, clock.now() + milliseconds(ms)); }
     // Whole cycles in loop 0: its rises through the centre line; 0 when silent.
