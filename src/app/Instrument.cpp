@@ -10,6 +10,12 @@ namespace tavrilo {
 Instrument::Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter,
                        Connections connections)
     : m_sound(sound), m_meter(meter), m_timers(clock), m_midi(connections.midi) {
+    // A new step is heard at once, not at the next synthesis tick.
+    m_stepped = m_stepClock.stepped.connect([this](const StepTiming&) { synthesisTick(); });
+    m_tempoMoved = m_settings.tempo.changed.connect([this](int ms) {
+        m_uiThread.check();
+        m_source->requestTempo(ms);
+    });
     if (connections.link)
         m_link = std::make_unique<LinkStepSource>(m_timers, m_stepClock, *connections.link,
                                                   m_settings.tempo, m_sound);
@@ -26,13 +32,9 @@ Instrument::Instrument(const Clock& clock, SoundDevice& sound, MeterSink& meter,
             if (m_sendClock) m_clockOut->stopped();
         });
     }
-    m_tempoMoved = m_settings.tempo.changed.connect([this](int ms) {
-        m_uiThread.check();
-        m_source->requestTempo(ms);
-    });
-    // A new step is heard at once, not at the next synthesis tick.
-    m_stepped = m_stepClock.stepped.connect([this](const StepTiming&) { synthesisTick(); });
 }
+
+Instrument::~Instrument() = default;
 
 bool Instrument::startUp() {
     m_uiThread.check();
@@ -76,8 +78,6 @@ void Instrument::stop() {
     m_source->requestStop();
     settle();
 }
-
-Instrument::~Instrument() = default;
 
 void Instrument::useStepSource(StepSourceKind kind) {
     m_uiThread.check();
