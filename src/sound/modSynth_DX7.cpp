@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
+#include <system_error>
 #include <type_traits>
 
 namespace tavrilo {
@@ -32,6 +34,18 @@ private:
     int m_saved;
 };
 
+// How the desktop's volume mixer and patchbay show the stream. SDL hands the names and the role
+// to PipeWire, and the names to PulseAudio; the icon, and the role under PulseAudio, go through
+// the client libraries' own environment properties. Whatever the user set already wins.
+void nameTheStream() {
+    SDL_SetHint(SDL_HINT_APP_NAME, "Tavrilo Synth");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Tavrilo Synth");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    ::setenv("PULSE_PROP_application.icon_name", "org.tavrilo.Synth", 0);
+    ::setenv("PULSE_PROP_media.role", "music", 0);
+    ::setenv("PIPEWIRE_PROPS", "{ application.icon-name = org.tavrilo.Synth }", 0);
+}
+
 }  // namespace
 
 modSynth_DX7::modSynth_DX7(const Clock& clock, int period)
@@ -43,6 +57,7 @@ bool modSynth_DX7::InitSound() {
     if (isOpen()) return true;
     // SDL would otherwise take over SIGINT and SIGTERM and the program could not be stopped.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    nameTheStream();
     QuietStderr quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         m_lastError = SDL_GetError();
@@ -54,7 +69,9 @@ bool modSynth_DX7::InitSound() {
         return false;
     }
     m_open = true;
+    m_lost = false;
     m_lastError.clear();
+    deviceChanged();
     return true;
 }
 
@@ -68,14 +85,16 @@ bool modSynth_DX7::openDevice() {
     static_assert(std::is_same_v<Uint8, std::uint8_t>);
     want.userdata = this;
     SDL_AudioSpec have{};
-    // No allowed changes: SDL converts to whatever the device really wants, so the callback
-    // always sees our own format.
+    // The default device (no name), so that the server may move the stream and a reopened one
+    // goes wherever the server's default is now. No allowed changes: SDL converts to whatever
+    // the device really wants, so the callback always sees our own format.
     m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (m_device == 0) {
         m_lastError = SDL_GetError();
         return false;
     }
     m_periodFrames = have.samples;
+    m_lastError.clear();
     if (m_playing != 0) SDL_PauseAudioDevice(m_device, 0);
     return true;
 }
@@ -89,8 +108,10 @@ void modSynth_DX7::Play(std::int16_t index) {
     checkIndex(index);
     if (!isOpen()) throw std::logic_error("sound device is not open");
     m_mixer.play(index);
+    const bool first = m_playing == 0;
     m_playing |= 1u << index;
     if (m_device != 0) SDL_PauseAudioDevice(m_device, 0);
+    if (first) deviceChanged();
 }
 
 void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) {
@@ -99,30 +120,70 @@ void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uin
         throw std::length_error("sound table shorter than one loop");
     if (!isOpen()) throw std::logic_error("sound device is not open");
     const auto loop = table.first<kLoopBytes>();
-    // Sound wakes a resting device first. Should it fail to open, the loops stay silent.
-    if (resting() && !isSilence(loop)) openDevice();
+    // Sound wakes a resting device first. Should it fail to open, the device is lost and the
+    // loops stay silent until a keeper reopens it.
+    if (!isSilence(loop)) wake();
     m_mixer.publish(index, loop);
 }
 
 void modSynth_DX7::Rest() {
-    if (m_mixer.silent()) closeDevice();
+    if (!m_open || !m_mixer.silent()) return;
+    closeDevice();
+    m_lost = false;
+    deviceChanged();
+}
+
+void modSynth_DX7::wake() {
+    if (!resting()) return;
+    m_lost = !openDevice();
+    deviceChanged();
+}
+
+SoundDevice::State modSynth_DX7::deviceState() const {
+    if (!m_open) return State::Closed;
+    if (m_lost) return State::Lost;
+    if (m_device == 0 || m_playing == 0) return State::Resting;
+    // SDL stops a device it lost (the PulseAudio server gone, a card unplugged). Its PipeWire
+    // back-end only stops calling back, which the keeper sees in periodsMixed().
+    return SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED ? State::Lost : State::Streaming;
+}
+
+bool modSynth_DX7::reopen() {
+    if (!m_open) return false;
+    closeDevice();
+    m_lost = !openDevice();
+    return !m_lost;
 }
 
 void modSynth_DX7::closeDevice() {
     if (m_device == 0) return;
-    SDL_CloseAudioDevice(m_device);  // waits for a running callback to return
+    // Paused under the device's lock: from here on the callback never runs again, so another
+    // device may take the loops over at once.
+    SDL_PauseAudioDevice(m_device, 1);
+    // SDL's close waits two device periods for the device to drain (23 ms at 256 frames), which
+    // a silent or lost device does not need; a thread of its own does that waiting.
+    if (m_closer.joinable()) m_closer.join();
+    try {
+        m_closer = std::thread(SDL_CloseAudioDevice, m_device);
+    } catch (const std::system_error&) {
+        SDL_CloseAudioDevice(m_device);
+    }
     m_device = 0;
 }
 
 void modSynth_DX7::ReleaseSound() {
     closeDevice();
+    if (m_closer.joinable()) m_closer.join();
+    const bool wasOpen = m_open;
     m_open = false;
+    m_lost = false;
     m_playing = 0;
     m_periodFrames = 0;
     if (m_subsystemUp) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_subsystemUp = false;
     }
+    if (wasOpen) deviceChanged();
 }
 
 float modSynth_DX7::ClockSeconds() const {
@@ -143,6 +204,7 @@ void modSynth_DX7::audioCallback(void* userdata, std::uint8_t* stream, int len) 
     if (probe) probe->periodStarted();
     const int frames = len / static_cast<int>(sizeof(std::int16_t));
     self->m_mixer.render(reinterpret_cast<std::int16_t*>(stream), frames);
+    self->m_periods.fetch_add(1, std::memory_order_relaxed);
     if (probe) probe->periodMixed(self->m_mixer, frames);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <thread>
 
 #include "common/Clock.h"
 #include "sound/LoopMixer.h"
@@ -23,7 +24,9 @@ public:
 
 // The sound module: the one place that talks to the sound device and owns the modulation clock.
 // It opens one SDL audio device at 22050 Hz mono whose callback plays the two 360-byte loops of
-// a LoopMixer. All methods belong to the UI thread; the device callback only renders the mixer.
+// a LoopMixer, always the server's default device, named "Tavrilo Synth" with a music role in
+// the desktop's mixer. All methods belong to the UI thread; the device callback only renders the
+// mixer and counts the periods.
 class modSynth_DX7 final : public SoundDevice {
 public:
     // `period`: device frames per callback to ask for (measurements try others).
@@ -34,19 +37,27 @@ public:
 
     // lastError() says why when it fails.
     bool InitSound() override;
-    const std::string& lastError() const { return m_lastError; }
+    const std::string& lastError() const override { return m_lastError; }
     bool isOpen() const { return m_open; }
 
     // A rest closes the SDL device, if both loops are silent: streaming silence keeps the audio
-    // thread waking hundreds of times a second. The loops themselves stay as they are.
+    // thread waking hundreds of times a second. The loops themselves stay as they are. A lost
+    // device rests too: none is needed until sound comes.
     void Rest() override;
-    bool resting() const { return m_open && m_device == 0; }
+    bool resting() const { return m_open && !m_lost && m_device == 0; }
+    void wake() override;
 
     void Play(std::int16_t index) override;
     // Throws std::logic_error when the sound is not open, besides the SoundPort errors.
     void WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) override;
     void ReleaseSound() override;
     float ClockSeconds() const override;
+
+    State deviceState() const override;
+    std::uint64_t periodsMixed() const override {
+        return m_periods.load(std::memory_order_relaxed);
+    }
+    bool reopen() override;
 
     // The loops themselves. Tests render them directly, which is only allowed while no Play()
     // has unpaused the device (the callback is the one reader otherwise).
@@ -70,13 +81,17 @@ private:
     const Clock& m_clock;
     const int m_requestedPeriod;
     LoopMixer m_mixer;
-    std::uint32_t m_device = 0;  // SDL_AudioDeviceID; 0 while closed or resting
+    std::uint32_t m_device = 0;  // SDL_AudioDeviceID; 0 while closed, resting or lost
     bool m_open = false;         // from InitSound to ReleaseSound
+    bool m_lost = false;         // the device stopped or could not be opened when needed
     unsigned m_playing = 0;      // one bit per loop started by Play
     bool m_subsystemUp = false;
     int m_periodFrames = 0;
     std::string m_lastError;
     std::atomic<CallbackProbe*> m_probe{nullptr};
+    std::atomic<std::uint64_t> m_periods{0};  // written by the callback only
+    // Closes devices given up: SDL's close waits two device periods for a drain.
+    std::thread m_closer;
 };
 
 }  // namespace tavrilo
