@@ -186,6 +186,15 @@ void modSynth_DX7::ReleaseSound() {
     if (wasOpen) deviceChanged();
 }
 
+Nanos modSynth_DX7::outputLatency() const {
+    // Half a period's wait for the next callback, then the one period SDL asks the server to
+    // hold (tlength under PulseAudio), half full on average. Against a recording of PulseAudio's
+    // null sink the median is 1 to 3 ms longer at 128 to 512 frames (bench/output_latency);
+    // PipeWire's PulseAudio server adds its own quantum, about 20 ms more.
+    return std::chrono::duration_cast<Nanos>(
+        std::chrono::duration<double>(static_cast<double>(m_periodFrames) / kSampleRate));
+}
+
 float modSynth_DX7::ClockSeconds() const {
     return static_cast<float>(std::chrono::duration<double>(m_clock.now()).count());
 }

@@ -52,6 +52,8 @@ public:
     void WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) override;
     void ReleaseSound() override;
     float ClockSeconds() const override;
+    // One device period (0 while closed): see the definition for what it holds and how close.
+    Nanos outputLatency() const override;
 
     State deviceState() const override;
     std::uint64_t periodsMixed() const override {
