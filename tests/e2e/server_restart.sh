@@ -24,17 +24,17 @@ for round in 1 2; do
     e2e_stop "$E2E_REC_IDX"
     sleep 0.3
     e2e_alive "$E2E_PROG_IDX" || e2e_fail "round $round: the program ended with its sound server"
-    first=()
-    ((round == 1)) || first=("load-module module-null-sink sink_name=decoy")
-    e2e_start_pulse "${first[@]}"
+    ((round == 1)) || E2E_PULSE_FIRST=("load-module module-null-sink sink_name=decoy")
+    e2e_start_pulse
     back=$((${EPOCHREALTIME/./} / 1000))
     e2e_record "round$round"
     back=$((back - E2E_REC_T0))
     e2e_until 3 heard || true
     e2e_sleep_until $((back + 1100))
-    e2e_sound "round $round: heard within 1 s of the server's return" 0 $((back + 1000)) 857.5 50 1000
+    e2e_sound "round $round: heard within 1 s of the server's return" 0 $((back + 1000)) \
+        857.5 50 1000
     e2e_log "round $round: heard from $E2E_FIRST ms of the recording, the server back at $back ms"
-    e2e_alive "$E2E_PROG_IDX" || e2e_fail "round $round: the program ended after the server returned"
+    e2e_alive "$E2E_PROG_IDX" || e2e_fail "round $round: the program ended after the return"
 done
 e2e_sleep_until $((back + 2100))
 e2e_sound "round 2: the sequence plays on" $((back + 1000)) $((back + 2000)) 857.5 300 1000
