@@ -22,7 +22,6 @@ e2e_until 5 heard || e2e_fail "expected the grey line's 857.5 Hz playing before 
 for round in 1 2; do
     e2e_stop "$E2E_PULSE_IDX" KILL
     e2e_stop "$E2E_REC_IDX"
-    sleep 0.3
     e2e_alive "$E2E_PROG_IDX" || e2e_fail "round $round: the program ended with its sound server"
     ((round == 1)) || E2E_PULSE_FIRST=("load-module module-null-sink sink_name=decoy")
     e2e_start_pulse
