@@ -22,28 +22,30 @@ std::optional<Nanos> SoundKeeper::check(Nanos now) {
         m_watching = false;
         return std::nullopt;
     }
+    const bool opening = state == State::Opening;
+    if (opening && !m_outage) return now + kOpeningPoll;  // woken from a rest
     if (state == State::Streaming && !stalled(now)) {
         m_outage.reset();
         return std::min(now + kWatchPeriod, m_movedAt + kStall);
     }
     if (!m_outage) m_outage = Outage{now, now + kFirstPause, 2 * kFirstPause};
     Outage& outage = *m_outage;
-    if (now >= outage.nextTry) {
-        if (m_device.reopen()) {
-            m_outage.reset();
-            m_watching = false;  // the new device's periods count from now
-            return now + kWatchPeriod;
-        }
+    if (!opening && now >= outage.nextTry) {
+        m_device.reopen();
+        m_watching = false;  // a new device's periods count from its start
         outage.nextTry = now + outage.pause;
         outage.pause = std::min(2 * outage.pause, kLongestPause);
+        return now + kOpeningPoll;
     }
-    if (!outage.reported && now - outage.since >= kReportAfter) {
+    // Not while opening: the device's stderr is quiet then.
+    if (!opening && !outage.reported && now - outage.since >= kReportAfter) {
         m_log << "Tavrilo Synth: no sound device for "
               << std::chrono::duration_cast<std::chrono::seconds>(kReportAfter).count() << " s ("
               << m_device.lastError() << "); still trying" << std::endl;
         outage.reported = true;
     }
-    return outage.reported ? outage.nextTry : std::min(outage.nextTry, outage.since + kReportAfter);
+    const Nanos next = opening ? now + kOpeningPoll : outage.nextTry;
+    return outage.reported ? next : std::min(next, outage.since + kReportAfter);
 }
 
 }  // namespace tavrilo

@@ -14,10 +14,10 @@ namespace tavrilo {
 // Brings the sound back by itself when the device is lost: the sound server crashed or was
 // restarted, the card went away. The device counts as lost when it says so, or when its periods
 // stand still for kStall while it streams (SDL's PipeWire back-end reports nothing). The keeper
-// then reopens the default device kFirstPause after the loss, and again after each failed try
-// with the pause doubling up to kLongestPause. The loops go on where they were, together; the
-// score and the state never notice. When no device comes back within kReportAfter, one line on
-// `log` says so, once per outage.
+// then reopens the default device kFirstPause after the loss, and kFirstPause x 2, x 4 ... up
+// to kLongestPause after each try before that failed (tries begin kFirstPause apart, whatever
+// one takes). The loops go on where they were, together; the score and the state never notice.
+// When no device comes back within kReportAfter, one line on `log` says so, once per outage.
 //
 // Its owner calls check() from a timer of its own: at the time check() returns, and whenever the
 // device's deviceChanged tells. Nothing is due while the device rests or is closed, so at rest
@@ -29,6 +29,8 @@ public:
     static constexpr Nanos kFirstPause = std::chrono::milliseconds(250);
     static constexpr Nanos kLongestPause = std::chrono::seconds(2);
     static constexpr Nanos kReportAfter = std::chrono::seconds(10);
+    // How often an opening device is looked at until it streams or is lost.
+    static constexpr Nanos kOpeningPoll = std::chrono::milliseconds(10);
 
     SoundKeeper(SoundDevice& device, std::ostream& log) : m_device(device), m_log(log) {}
     SoundKeeper(const SoundKeeper&) = delete;

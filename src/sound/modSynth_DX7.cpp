@@ -14,7 +14,8 @@ namespace tavrilo {
 namespace {
 
 // ALSA prints its own diagnostics straight to stderr while SDL probes for a device. SDL's error
-// string already says what went wrong, so the probe runs with stderr pointed at /dev/null.
+// string already says what went wrong, so the probe runs with stderr pointed at /dev/null (for
+// the whole process: nothing else should print meanwhile).
 class QuietStderr {
 public:
     QuietStderr() : m_saved(::dup(STDERR_FILENO)) {
@@ -64,18 +65,19 @@ bool modSynth_DX7::InitSound() {
         return false;
     }
     m_subsystemUp = true;
-    if (!openDevice()) {
+    adopt(openDefault(false));
+    if (m_device == 0) {
+        const std::string error = m_lastError;
         ReleaseSound();
+        m_lastError = error;
         return false;
     }
     m_open = true;
-    m_lost = false;
-    m_lastError.clear();
     deviceChanged();
     return true;
 }
 
-bool modSynth_DX7::openDevice() {
+modSynth_DX7::Opened modSynth_DX7::openDefault(bool play) {
     SDL_AudioSpec want{};
     want.freq = kSampleRate;
     want.format = AUDIO_S16SYS;
@@ -88,15 +90,40 @@ bool modSynth_DX7::openDevice() {
     // The default device (no name), so that the server may move the stream and a reopened one
     // goes wherever the server's default is now. No allowed changes: SDL converts to whatever
     // the device really wants, so the callback always sees our own format.
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (m_device == 0) {
-        m_lastError = SDL_GetError();
-        return false;
+    QuietStderr quiet;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device == 0) return {0, 0, SDL_GetError()};
+    if (play) SDL_PauseAudioDevice(device, 0);
+    return {device, have.samples, {}};
+}
+
+void modSynth_DX7::adopt(const Opened& opened) {
+    m_device = opened.device;
+    m_lost = opened.device == 0;
+    m_lastError = opened.error;
+    if (opened.device != 0) m_periodFrames = opened.periodFrames;
+}
+
+void modSynth_DX7::startOpening() {
+    m_opening = true;
+    m_openDone.store(false, std::memory_order_relaxed);
+    const bool play = m_playing != 0;
+    try {
+        m_opener = std::thread([this, play] {
+            m_opened = openDefault(play);
+            m_openDone.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        m_opened = openDefault(play);  // no thread to be had: here, then
+        m_openDone.store(true, std::memory_order_relaxed);
     }
-    m_periodFrames = have.samples;
-    m_lastError.clear();
-    if (m_playing != 0) SDL_PauseAudioDevice(m_device, 0);
-    return true;
+}
+
+void modSynth_DX7::settle(bool wait) {
+    if (!m_opening || (!wait && !m_openDone.load(std::memory_order_acquire))) return;
+    if (m_opener.joinable()) m_opener.join();
+    m_opening = false;
+    adopt(m_opened);
 }
 
 void modSynth_DX7::checkIndex(std::int16_t index) {
@@ -107,6 +134,7 @@ void modSynth_DX7::checkIndex(std::int16_t index) {
 void modSynth_DX7::Play(std::int16_t index) {
     checkIndex(index);
     if (!isOpen()) throw std::logic_error("sound device is not open");
+    settle(true);
     m_mixer.play(index);
     const bool first = m_playing == 0;
     m_playing |= 1u << index;
@@ -120,39 +148,49 @@ void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uin
         throw std::length_error("sound table shorter than one loop");
     if (!isOpen()) throw std::logic_error("sound device is not open");
     const auto loop = table.first<kLoopBytes>();
-    // Sound wakes a resting device first. Should it fail to open, the device is lost and the
-    // loops stay silent until a keeper reopens it.
+    // Sound wakes a resting device, and is heard once it is open. Should that fail, the device
+    // is lost and the loops stay silent until a keeper reopens it.
     if (!isSilence(loop)) wake();
     m_mixer.publish(index, loop);
 }
 
 void modSynth_DX7::Rest() {
     if (!m_open || !m_mixer.silent()) return;
+    settle(true);
     closeDevice();
     m_lost = false;
     deviceChanged();
 }
 
 void modSynth_DX7::wake() {
+    settle(false);
     if (!resting()) return;
-    m_lost = !openDevice();
+    startOpening();
     deviceChanged();
 }
 
 SoundDevice::State modSynth_DX7::deviceState() const {
     if (!m_open) return State::Closed;
-    if (m_lost) return State::Lost;
-    if (m_device == 0 || m_playing == 0) return State::Resting;
+    std::uint32_t device = m_device;
+    if (m_opening) {
+        if (!m_openDone.load(std::memory_order_acquire)) return State::Opening;
+        device = m_opened.device;
+    } else if (m_lost) {
+        return State::Lost;
+    } else if (m_device == 0 || m_playing == 0) {
+        return State::Resting;
+    }
     // SDL stops a device it lost (the PulseAudio server gone, a card unplugged). Its PipeWire
     // back-end only stops calling back, which the keeper sees in periodsMixed().
-    return SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED ? State::Lost : State::Streaming;
+    return device != 0 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_STOPPED ? State::Streaming
+                                                                                : State::Lost;
 }
 
-bool modSynth_DX7::reopen() {
-    if (!m_open) return false;
+void modSynth_DX7::reopen() {
+    settle(false);
+    if (!m_open || m_opening) return;
     closeDevice();
-    m_lost = !openDevice();
-    return !m_lost;
+    startOpening();
 }
 
 void modSynth_DX7::closeDevice() {
@@ -172,6 +210,7 @@ void modSynth_DX7::closeDevice() {
 }
 
 void modSynth_DX7::ReleaseSound() {
+    settle(true);
     closeDevice();
     if (m_closer.joinable()) m_closer.join();
     const bool wasOpen = m_open;
@@ -200,6 +239,7 @@ float modSynth_DX7::ClockSeconds() const {
 }
 
 void modSynth_DX7::setCallbackProbe(CallbackProbe* probe) {
+    settle(true);
     // SDL runs the callback under the device's lock.
     if (m_device != 0) SDL_LockAudioDevice(m_device);
     m_probe.store(probe, std::memory_order_release);

@@ -26,7 +26,9 @@ public:
 // It opens one SDL audio device at 22050 Hz mono whose callback plays the two 360-byte loops of
 // a LoopMixer, always the server's default device, named "Tavrilo Synth" with a music role in
 // the desktop's mixer. All methods belong to the UI thread; the device callback only renders the
-// mixer and counts the periods.
+// mixer and counts the periods. Every device but the first is opened, and every one is closed,
+// on a thread of its own, so that no sound server keeps the UI thread waiting (only Rest,
+// Play and ReleaseSound wait for an opening still under way).
 class modSynth_DX7 final : public SoundDevice {
 public:
     // `period`: device frames per callback to ask for (measurements try others).
@@ -44,7 +46,7 @@ public:
     // thread waking hundreds of times a second. The loops themselves stay as they are. A lost
     // device rests too: none is needed until sound comes.
     void Rest() override;
-    bool resting() const { return m_open && !m_lost && m_device == 0; }
+    bool resting() const { return m_open && !m_lost && !m_opening && m_device == 0; }
     void wake() override;
 
     void Play(std::int16_t index) override;
@@ -59,13 +61,13 @@ public:
     std::uint64_t periodsMixed() const override {
         return m_periods.load(std::memory_order_relaxed);
     }
-    bool reopen() override;
+    void reopen() override;
 
     // The loops themselves. Tests render them directly, which is only allowed while no Play()
     // has unpaused the device (the callback is the one reader otherwise).
     LoopMixer& mixer() { return m_mixer; }
 
-    // The period the device actually runs with, in frames (0 while closed).
+    // The period the device runs with, in frames (0 while closed), as last opened.
     int devicePeriodFrames() const { return m_periodFrames; }
     // Device frames requested per callback: 256 at 22050 Hz is about 11.6 ms.
     static constexpr int kRequestedPeriod = 256;
@@ -75,17 +77,31 @@ public:
     void setCallbackProbe(CallbackProbe* probe);
 
 private:
+    // What opening the default device found: the device (0 for none), its period or the error.
+    struct Opened {
+        std::uint32_t device = 0;
+        int periodFrames = 0;
+        std::string error;
+    };
+
     static void audioCallback(void* userdata, std::uint8_t* stream, int len);
     static void checkIndex(std::int16_t index);
-    bool openDevice();
+    // Any thread: opens the default device, unpaused when `play`.
+    Opened openDefault(bool play);
+    void adopt(const Opened& opened);
+    // Opening on the opener thread; settle() adopts what it found once it is done, or with
+    // `wait` waits for that.
+    void startOpening();
+    void settle(bool wait);
     void closeDevice();
 
     const Clock& m_clock;
     const int m_requestedPeriod;
     LoopMixer m_mixer;
-    std::uint32_t m_device = 0;  // SDL_AudioDeviceID; 0 while closed, resting or lost
+    std::uint32_t m_device = 0;  // SDL_AudioDeviceID; 0 while closed, resting, opening or lost
     bool m_open = false;         // from InitSound to ReleaseSound
     bool m_lost = false;         // the device stopped or could not be opened when needed
+    bool m_opening = false;      // from startOpening() until settled
     unsigned m_playing = 0;      // one bit per loop started by Play
     bool m_subsystemUp = false;
     int m_periodFrames = 0;
@@ -94,6 +110,11 @@ private:
     std::atomic<std::uint64_t> m_periods{0};  // written by the callback only
     // Closes devices given up: SDL's close waits two device periods for a drain.
     std::thread m_closer;
+    // Opens the default device: a sound server may take its time (PipeWire waits for its
+    // session manager to link the stream). It writes m_opened, then sets m_openDone.
+    std::thread m_opener;
+    Opened m_opened;
+    std::atomic<bool> m_openDone{false};
 };
 
 }  // namespace tavrilo

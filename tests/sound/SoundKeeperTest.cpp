@@ -19,15 +19,16 @@ struct Device : test::FakeSound {
     bool stall;  // it stops calling back, SDL saying nothing; else SDL says it is lost
     Nanos serverBack{};
     Nanos lastPeriodAt{0};
+    Nanos openedAt{0};  // a try takes 5 ms
     State state = State::Streaming;
     std::vector<Nanos> tries;
 
-    State deviceState() const override { return state; }
+    State deviceState() const override { return clock.now() < openedAt ? State::Opening : state; }
     std::uint64_t periodsMixed() const override { return lastPeriodAt / 10ms; }
-    bool reopen() override {
+    void reopen() override {
         tries.push_back(clock.now());
+        openedAt = clock.now() + 5ms;
         state = clock.now() >= serverBack ? State::Streaming : State::Lost;
-        return state == State::Streaming;
     }
 };
 

@@ -39,7 +39,7 @@ struct FakeSound : SoundDevice {
     std::uint64_t periodsMixed() const override {
         return clock.now() / std::chrono::milliseconds(10);
     }
-    bool reopen() override { return open; }
+    void reopen() override {}
     const std::string& lastError() const override { return error; }
     std::string error;
     float ClockSeconds() const override {
