@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -14,9 +13,9 @@ namespace tavrilo {
 // Brings the sound back by itself when the device is lost: the sound server crashed or was
 // restarted, the card went away. The device counts as lost when it says so, or when its periods
 // stand still for kStall while it streams (SDL's PipeWire back-end reports nothing). The keeper
-// then reopens the default device kFirstPause after the loss, and kFirstPause x 2, x 4 ... up
-// to kLongestPause after each try before that failed (tries begin kFirstPause apart, whatever
-// one takes). The loops go on where they were, together; the score and the state never notice.
+// then tries to reopen the default device kFirstPause after the loss, and after each failed try
+// again twice the last pause after that try began, up to kLongestPause: 0.25, 0.75, 1.75, 3.75,
+// 5.75 s ... The loops go on where they were, together; the score and the state never notice.
 // When no device comes back within kReportAfter, one line on `log` says so, once per outage.
 //
 // Its owner calls check() from a timer of its own: at the time check() returns, and whenever the
