@@ -5,10 +5,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
-#include <system_error>
 #include <type_traits>
+#include <utility>
 
 namespace tavrilo {
 namespace {
@@ -107,21 +108,20 @@ void modSynth_DX7::adopt(const Opened& opened) {
 void modSynth_DX7::startOpening() {
     m_opening = true;
     m_openDone.store(false, std::memory_order_relaxed);
-    const bool play = m_playing != 0;
-    try {
-        m_opener = std::thread([this, play] {
-            m_opened = openDefault(play);
-            m_openDone.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error&) {
-        m_opened = openDefault(play);  // no thread to be had: here, then
-        m_openDone.store(true, std::memory_order_relaxed);
-    }
+    m_openPlays = m_playing != 0;
+    const auto open = [](void* self) {
+        auto& sound = *static_cast<modSynth_DX7*>(self);
+        sound.m_opened = sound.openDefault(sound.m_openPlays);
+        sound.m_openDone.store(true, std::memory_order_release);
+        return 0;
+    };
+    m_opener = SDL_CreateThread(open, "SoundOpen", this);
+    if (m_opener == nullptr) open(this);  // no thread to be had: here, then
 }
 
 void modSynth_DX7::settle(bool wait) {
     if (!m_opening || (!wait && !m_openDone.load(std::memory_order_acquire))) return;
-    if (m_opener.joinable()) m_opener.join();
+    SDL_WaitThread(std::exchange(m_opener, nullptr), nullptr);  // harmless on null
     m_opening = false;
     adopt(m_opened);
 }
@@ -200,19 +200,22 @@ void modSynth_DX7::closeDevice() {
     SDL_PauseAudioDevice(m_device, 1);
     // SDL's close waits two device periods for the device to drain (23 ms at 256 frames), which
     // a silent or lost device does not need; a thread of its own does that waiting.
-    if (m_closer.joinable()) m_closer.join();
-    try {
-        m_closer = std::thread(SDL_CloseAudioDevice, m_device);
-    } catch (const std::system_error&) {
-        SDL_CloseAudioDevice(m_device);
-    }
+    SDL_WaitThread(std::exchange(m_closer, nullptr), nullptr);
+    const auto close = [](void* device) {
+        SDL_CloseAudioDevice(
+            static_cast<SDL_AudioDeviceID>(reinterpret_cast<std::uintptr_t>(device)));
+        return 0;
+    };
+    void* const device = reinterpret_cast<void*>(std::uintptr_t{m_device});
+    m_closer = SDL_CreateThread(close, "SoundClose", device);
+    if (m_closer == nullptr) close(device);
     m_device = 0;
 }
 
 void modSynth_DX7::ReleaseSound() {
     settle(true);
     closeDevice();
-    if (m_closer.joinable()) m_closer.join();
+    SDL_WaitThread(std::exchange(m_closer, nullptr), nullptr);
     const bool wasOpen = m_open;
     m_open = false;
     m_lost = false;
@@ -228,7 +231,7 @@ void modSynth_DX7::ReleaseSound() {
 Nanos modSynth_DX7::outputLatency() const {
     // Half a period's wait for the next callback, then the one period SDL asks the server to
     // hold (tlength under PulseAudio), half full on average. Against a recording of PulseAudio's
-    // null sink the median is 1 to 3 ms longer at 128 to 512 frames (bench/output_latency);
+    // null sink the median is up to 3 ms longer at 128 to 512 frames (bench/output_latency);
     // PipeWire's PulseAudio server adds its own quantum, about 20 ms more.
     return std::chrono::duration_cast<Nanos>(
         std::chrono::duration<double>(static_cast<double>(m_periodFrames) / kSampleRate));

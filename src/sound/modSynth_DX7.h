@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <thread>
 
 #include "common/Clock.h"
 #include "sound/LoopMixer.h"
 #include "sound/SoundPort.h"
+
+struct SDL_Thread;
 
 namespace tavrilo {
 
@@ -108,11 +109,13 @@ private:
     std::string m_lastError;
     std::atomic<CallbackProbe*> m_probe{nullptr};
     std::atomic<std::uint64_t> m_periods{0};  // written by the callback only
-    // Closes devices given up: SDL's close waits two device periods for a drain.
-    std::thread m_closer;
-    // Opens the default device: a sound server may take its time (PipeWire waits for its
-    // session manager to link the stream). It writes m_opened, then sets m_openDone.
-    std::thread m_opener;
+    // Threads of SDL's own (it frees what it keeps per thread only for those). The closer closes
+    // devices given up: SDL's close waits two device periods for a drain. The opener opens the
+    // default device, a sound server may take its time (PipeWire waits for its session manager
+    // to link the stream): it reads m_openPlays, writes m_opened, then sets m_openDone.
+    SDL_Thread* m_closer = nullptr;
+    SDL_Thread* m_opener = nullptr;
+    bool m_openPlays = false;
     Opened m_opened;
     std::atomic<bool> m_openDone{false};
 };
