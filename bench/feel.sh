@@ -66,7 +66,7 @@ printf '  %-8s %-24s %-24s %s\n' period "program's share p50/p99" "total p50/p99
 for period in $periods; do
     e2e_spawn "press-$period" TERM "$build/bench/press_to_sound" "$presses" "$period"
     idx=$E2E_IDX
-    e2e_until 30 grep -q playing "$E2E_ARTIFACTS/press-$period.out" ||
+    e2e_until 30 grep -qs playing "$E2E_ARTIFACTS/press-$period.out" ||
         e2e_fail "press_to_sound did not start playing (press-$period.err)"
     e2e_window '^Tavrilo Synth4' 10 || e2e_fail "no main window from press_to_sound"
     e2e_keys "$E2E_WIN"
