@@ -53,7 +53,15 @@ bool Instrument::startUp() {
     m_score.fillStartup();
     m_voice.envLevel = 0;
     m_score.setLength(kMaxLength);
+    keepSound();
     return true;
+}
+
+void Instrument::keepSound() {
+    if (const auto next = m_keeper.check(m_timers.clock().now()))
+        m_keeperTimer.fireAt(*next);
+    else
+        m_keeperTimer.setEnabled(false);
 }
 
 void Instrument::shutDown() {
@@ -63,7 +71,7 @@ void Instrument::shutDown() {
     m_stepClock.stop();
     m_sound.ReleaseSound();
     for (TimerService::Timer* timer :
-         {&m_synthesisTimer, &m_attackTimer, &m_decayTimer, &m_restTimer})
+         {&m_synthesisTimer, &m_attackTimer, &m_decayTimer, &m_restTimer, &m_keeperTimer})
         timer->setEnabled(false);
 }
 
@@ -246,7 +254,7 @@ void Instrument::synthesisTick() {
 void Instrument::setForeground(bool active) {
     m_uiThread.check();
     m_foreground = active;
-    if (active) m_sound.Wake();
+    if (active) m_sound.wake();
     settle();
 }
 

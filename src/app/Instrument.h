@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "patterns/PatternMemory.h"
 #include "patterns/TuneText.h"
 #include "sound/MeterSink.h"
+#include "sound/SoundKeeper.h"
 #include "sound/SoundPort.h"
 #include "sound/SynthEngine.h"
 #include "sound/VoiceState.h"
@@ -175,6 +177,12 @@ private:
     bool m_sendClock = false;
     StepSource* m_source = &m_internal;
     StepSourceKind m_sourceKind = StepSourceKind::Internal;
+
+    // Brings the sound back when the device is lost, on a timer of its asking.
+    void keepSound();
+    SoundKeeper m_keeper{m_sound, std::cerr};
+    TimerService::Timer& m_keeperTimer = m_timers.create(0, false, [this] { keepSound(); });
+    Subscription m_deviceChanged = m_sound.deviceChanged.connect([this] { keepSound(); });
 
     // The sound device rests after this long in the background, stopped and silent.
     static constexpr std::chrono::seconds kQuietBeforeRest{2};

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "common/Clock.h"
+#include "common/Signal.h"
 
 namespace tavrilo {
 
@@ -36,12 +38,31 @@ public:
     // streaming it. The next table with sound in it wakes the device before it is heard, both
     // loops going on together as before.
     virtual void Rest() = 0;
-    // A resting device opens again now, ahead of any sound, so that the next note is not late.
-    virtual void Wake() {}
+    // Sound may come soon: a resting device starts opening now, so that the next table is heard
+    // as soon as with the device open all along. Nothing to do (and cheap) unless it rests.
+    virtual void wake() = 0;
     // How long after a table is handed over it is heard, on average: the wait for the next
     // device period and the device's own buffering. Sources that must be heard on a beat start
     // their steps this much early.
     virtual Nanos outputLatency() const { return Nanos{0}; }
+
+    // What a SoundKeeper watches. Streaming: open, its loops started, the device running.
+    // Opening: a device is being opened away from the UI thread (a sound server may take its
+    // time). Lost: it should be streaming, but the device stopped or could not be had; only
+    // reopen() brings it back. Resting: nothing streams, by choice (Rest, or before Play).
+    enum class State { Closed, Resting, Opening, Streaming, Lost };
+    virtual State deviceState() const = 0;
+    // Device periods mixed so far; goes up while the device streams, whichever device it is.
+    virtual std::uint64_t periodsMixed() const = 0;
+    // Drops the device, lost or stalled, and starts opening the default one again; it returns at
+    // once. If that succeeds the loops go on where they were, else the device is Lost again and
+    // lastError() says why.
+    virtual void reopen() = 0;
+    // Why the last open failed, or empty.
+    virtual const std::string& lastError() const = 0;
+    // Told on the UI thread whenever deviceState() may have changed, except by the device
+    // stopping (the keeper's checks find that) or by reopen() (the keeper's own call).
+    Signal<> deviceChanged;
 };
 
 }  // namespace tavrilo

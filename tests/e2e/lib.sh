@@ -6,7 +6,7 @@ set -euo pipefail
 
 readonly E2E_SINK=tavrilo_e2e E2E_RATE=22050
 E2E_SCRIPT_DEADLINE=${E2E_SCRIPT_DEADLINE:-90}
-E2E_ARTIFACTS="" E2E_RT="" E2E_MAIN="" E2E_WIN="" E2E_FIRST=-1 E2E_FAILURES=()
+E2E_ARTIFACTS="" E2E_RT="" E2E_MAIN="" E2E_WIN="" E2E_FIRST=-1 E2E_FAILURES=() E2E_PULSE_FIRST=()
 # Processes started: name, PID, ending signal, collected.
 E2E_NAMES=() E2E_PIDS=() E2E_SIGNALS=() E2E_DONE=()
 
@@ -100,9 +100,11 @@ e2e_start_x() { # -displayfd: the server picks a free display and writes its num
     e2e_until 20 xdpyinfo >/dev/null 2>&1 || e2e_fail "X server $DISPLAY did not answer in 20 s"
 }
 
+# The lines of E2E_PULSE_FIRST (another sink, say) go into the server's script first.
 e2e_start_pulse() { # norewinds=1, or the monitor loses seconds as a stream starts or stops
     local sink="sink_name=$E2E_SINK rate=$E2E_RATE channels=1 format=s16le norewinds=1"
-    printf '%s\n' "load-module module-null-sink $sink" "set-default-sink $E2E_SINK" \
+    printf '%s\n' "${E2E_PULSE_FIRST[@]}" "load-module module-null-sink $sink" \
+        "set-default-sink $E2E_SINK" \
         "load-module module-native-protocol-unix auth-anonymous=1 socket=$E2E_RT/pulse/native" \
         >"$E2E_RT/pulse/e2e.pa"
     e2e_spawn pulseaudio TERM pulseaudio -n -F "$E2E_RT/pulse/e2e.pa" --daemonize=no \

@@ -13,7 +13,7 @@ namespace {
 
 // On SDL's dummy driver; the loops are rendered here directly (nothing has unpaused the device,
 // so the test is their one reader). Only the first 360 bytes of a table are heard; a bad index
-// or a short table is refused. Silent loops let the device rest and sound wakes it.
+// or a short table is refused. Silent loops let the device rest; sound or wake() wakes it.
 TEST(SoundModule, PlaysTheFirst360BytesRefusesWhatItCannotAndRestsInSilence) {
     SteppedClock clock;
     modSynth_DX7 sound(clock);
@@ -37,6 +37,10 @@ TEST(SoundModule, PlaysTheFirst360BytesRefusesWhatItCannotAndRestsInSilence) {
     sound.WriteSoundBuffer(1, silence);
     EXPECT_TRUE(sound.resting());
     sound.WriteSoundBuffer(1, table);
+    EXPECT_FALSE(sound.resting());
+    sound.WriteSoundBuffer(1, silence);
+    sound.Rest();
+    sound.wake();  // ahead of sound
     EXPECT_FALSE(sound.resting());
     sound.ReleaseSound();
     sound.ReleaseSound();  // twice is harmless

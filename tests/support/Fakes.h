@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "common/Clock.h"
@@ -18,7 +19,7 @@
 
 namespace tavrilo::test {
 
-struct FakeSound final : SoundDevice {
+struct FakeSound : SoundDevice {
     explicit FakeSound(const Clock& clock) : clock(clock) {}
     const Clock& clock;
     bool open = false;
@@ -34,8 +35,18 @@ struct FakeSound final : SoundDevice {
     void Play(std::int16_t index) override { playing |= 1u << index; }
     void ReleaseSound() override { open = false, playing = 0; }
     void Rest() override { resting = true; }
-    void Wake() override { resting = false; }
+    void wake() override { resting = false; }
     Nanos outputLatency() const override { return latency; }
+    State deviceState() const override {
+        return !open ? State::Closed : resting ? State::Resting : State::Streaming;
+    }
+    // A device that never fails: its periods go by with the clock.
+    std::uint64_t periodsMixed() const override {
+        return clock.now() / std::chrono::milliseconds(10);
+    }
+    void reopen() override {}
+    const std::string& lastError() const override { return error; }
+    std::string error;
     float ClockSeconds() const override {
         return static_cast<float>(std::chrono::duration<double>(clock.now()).count());
     }
