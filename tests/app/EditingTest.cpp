@@ -72,6 +72,28 @@ TEST_F(Editing, UndoAndRedoTakeBackWholeGestures) {
     EXPECT_EQ(board->picture(), states[2].second);
 }
 
+// The history keeps the last 200 steps. Undo and redo wait while a stroke is under way: the
+// stroke becomes one step when the pen is lifted.
+TEST_F(Editing, KeepsTwoHundredStepsAndWaitsForAStrokeToEnd) {
+    for (int n = 1; n <= 205; ++n)  // each value differs from the one before
+        score.setCell(Row::FM, 0, n % 101);
+    for (int n = 0; n < 250; ++n)
+        keys(Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(score.cell(Row::FM, 0), 5);
+    for (int n = 0; n < 250; ++n)
+        keys(Qt::CTRL | Qt::Key_Y);
+    EXPECT_EQ(score.cell(Row::FM, 0), 3);
+    const Tune before = in.tune();
+    QTest::mousePress(board, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseMove(board, QPoint(60, 200));
+    const Tune drawn = in.tune();
+    keys(Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(in.tune(), drawn);
+    QTest::mouseRelease(board, Qt::LeftButton, {}, QPoint(60, 200));
+    keys(Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(in.tune(), before);
+}
+
 // Copy puts the board's picture and the tune's text on the clipboard; a paste of that text gives
 // back the very same score, length, tempo and "Expand" values as one undo step. Any other text
 // changes nothing and says what is wrong with it.

@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -40,7 +41,9 @@ struct MainWindow : ::testing::Test {
 
 // At start-up: each swatch with its caption below, six "S" and no "L", no slider in sight.
 // Help's ">" widens the window for good, showing the tempo, "Expand" and the mode buttons; the
-// tempo slider sets the step interval, and mode "1" writes the step the clock plays next.
+// tempo slider sets the step interval. The play lamp is green while playing, black when stopped,
+// and a stall of the UI thread costs the steps it held up: one step follows, not a burst. Mode
+// "1" writes the step the clock plays next, and the "Expand" sliders are the cuts of a note.
 TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     ASSERT_TRUE(app.loaded) << app.sound.lastError();
     const std::pair<int, const char*> captions[] = {
@@ -66,17 +69,31 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     tempo->setFocus();
     QTest::keyClick(tempo, Qt::Key_PageUp);
     EXPECT_EQ(in.stepTimer().interval(), 205);
+    QWidget* lamp = app.control("Picture3");
+    EXPECT_EQ(test::shownColour(lamp), QColor(0, 0, 0));
     app.click("cmdplay");
+    EXPECT_EQ(test::shownColour(lamp), QColor(0, 255, 0));
     app.advance(milliseconds(615));
+    app.clock.advance(milliseconds(1000));  // the UI thread held up; then its timers catch up
+    TimerService& timers = in.timers();
+    for (auto due = timers.nextDeadline(); due && *due <= app.clock.now(); due = timers.nextDeadline())
+        timers.dispatchDue();
     app.click("cmdstop");
-    ASSERT_EQ(in.stepClock().currentStep(), 3);
+    EXPECT_EQ(test::shownColour(lamp), QColor(0, 0, 0));
+    ASSERT_EQ(in.stepClock().currentStep(), 4);
     app.click("lblcolor_0");
     app.click("optraw_0");  // "1"
     app.stroke({{990, 1005}, {1200, 1005}, {1200, 2010}});
     app.click("optraw_1");  // "2" again
     app.stroke({{2400, 3000}, {2460, 3000}});
     for (int s = 0; s < kSteps; ++s)
-        EXPECT_EQ(in.score().cell(Row::Tone, s), s == 3 ? 10 : s == 10 ? 15 : 24) << s;
+        EXPECT_EQ(in.score().cell(Row::Tone, s), s == 4 ? 10 : s == 10 ? 15 : 24) << s;
+    app.control<QSlider>("Slidercut1")->setValue(1234);
+    app.control<QSlider>("Slidercut21")->setValue(56);
+    app.click("cmdplay");
+    app.advance(milliseconds(5 * 205));
+    EXPECT_EQ(std::tuple(in.voice().pitch, in.voice().cut1, in.voice().cut2),
+              std::tuple(14, 1234, 56));
 }
 
 // Every opener shows its window, modeless and once; a second press neither moves nor resets it;
@@ -156,22 +173,31 @@ TEST_F(MainWindow, DrawingSlotsAndResetThroughTheirControls) {
 }
 
 // The note keys play in every window, by their place on the keyboard (the X11 keycode), not by
-// the letter the layout gives them; with Ctrl held a key is no note.
+// the letter the layout gives them; with Ctrl held a key is no note, nor while a dialog is up.
 TEST_F(MainWindow, NoteKeysPlayInEveryWindow) {
+    const auto press = [](QWidget* window, Qt::KeyboardModifiers modifiers) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, modifiers, 24, 0, 0, "a");  // Q's place
+        QApplication::sendEvent(window, &key);
+    };
     for (QWidget* window :
          {static_cast<QWidget*>(&app.form), static_cast<QWidget*>(app.form.Form2()),
           static_cast<QWidget*>(app.form.Form3())}) {
         window->show();
         const int before = in.voice().pitch;
-        QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 24, 0, 0, "a");
-        QApplication::sendEvent(window, &ctrl);
+        press(window, Qt::ControlModifier);
         EXPECT_EQ(in.voice().pitch, before);
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 24, 0, 0, "a");  // Q's place
-        QApplication::sendEvent(window, &key);
+        press(window, Qt::NoModifier);
         EXPECT_EQ(in.voice().pitch, 17);
         QTest::keyClick(window->windowHandle(), Qt::Key_Z);  // no keycode: by the letter
         EXPECT_EQ(in.voice().pitch, 1);
     }
+    int pitch = 0;
+    test::answerNextMessageBox(QMessageBox::No, [&](QMessageBox&) {
+        press(&app.form, Qt::NoModifier);
+        pitch = in.voice().pitch;
+    });
+    app.click("cmdexit");
+    EXPECT_EQ(pitch, 1);
 }
 
 // Closing the main window ends the program without asking (the prompt of "E&xit" is the end-to-
@@ -184,14 +210,28 @@ TEST_F(MainWindow, ClosingEndsWithoutAsking) {
     EXPECT_FALSE(app.sound.isOpen() || app.form.Form5()->isVisible());
 }
 
-// At twice the density a picture is drawn with twice the pixels, not enlarged from one.
-TEST(Artwork, DrawsAtTheScreensDensity) {
-    const QImage one = logoPicture(1);
-    QImage two = logoPicture(2);
-    EXPECT_EQ(two.devicePixelRatio(), 2);
-    two.setDevicePixelRatio(1);
-    EXPECT_EQ(two.size(), one.size() * 2);
-    EXPECT_NE(two, one.scaled(one.size() * 2));  // nearest neighbour
+// On a screen of twice the pixel density a picture box shows its picture drawn with twice the
+// pixels: fine detail within the 2 x 2 device pixels of a logical one, which a picture drawn
+// once and enlarged lacks.
+TEST(Artwork, ShowsAtTheScreensDensity) {
+    QScreen* dense = QGuiApplication::screens().value(1);
+    ASSERT_TRUE(dense && dense->devicePixelRatio() == 2);
+    QWidget window;
+    window.setScreen(dense);
+    window.setGeometry(QRect(dense->geometry().topLeft() + QPoint(20, 20), QSize(200, 60)));
+    ArtworkBox logo(&window, [](qreal dpr) { return logoPicture(dpr); });
+    logo.setGeometry(0, 0, 178, 38);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QImage shown = logo.grab().toImage();
+    ASSERT_EQ(shown.size(), QSize(356, 76));
+    int detailed = 0;
+    for (int y = 0; y < shown.height(); y += 2)
+        for (int x = 0; x < shown.width(); x += 2)
+            detailed += shown.pixel(x, y) != shown.pixel(x + 1, y) ||
+                        shown.pixel(x, y) != shown.pixel(x, y + 1) ||
+                        shown.pixel(x, y) != shown.pixel(x + 1, y + 1);
+    EXPECT_GT(detailed, 178 * 38 / 10);
 }
 
 }  // namespace

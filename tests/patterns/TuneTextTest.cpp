@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "patterns/TuneText.h"
+#include "support/Design.h"
 
 namespace tavrilo {
 namespace {
@@ -93,9 +94,9 @@ TEST(TuneText, RandomTunesReadBackAndRandomEditsGiveAValidTuneOrAMessage) {
     std::vector<Lines> tunes;
     while (tunes.size() < 256) {
         Tune tune{{}, 1 + int(pick(32)), 1 + int(pick(1600)), int(pick(2001)), int(pick(2001))};
-        for (const RowInfo& info : rowTable())
-            for (int& value : tune.cells[static_cast<int>(info.row)])
-                value = info.min + int(pick(info.max - info.min + 1));
+        for (const test::DesignRow& row : test::kDesignRows)
+            for (int& value : tune.cells[static_cast<int>(row.row)])
+                value = row.min + int(pick(row.max - row.min + 1));
         ASSERT_EQ(parseTune(formatTune(tune)), Result(tune));
         tunes.push_back(split(formatTune(tune)));
     }
@@ -128,9 +129,9 @@ TEST(TuneText, RandomTunesReadBackAndRandomEditsGiveAValidTuneOrAMessage) {
         const Tune& t = std::get<Tune>(parsed);
         bool inRange = t.length >= 1 && t.length <= 32 && t.tempo >= 1 && t.tempo <= 1600 &&
                        t.expand1 >= 0 && t.expand1 <= 2000 && t.expand2 >= 0 && t.expand2 <= 2000;
-        for (const RowInfo& info : rowTable())
-            for (int value : t.cells[static_cast<int>(info.row)])
-                inRange = inRange && value >= info.min && value <= info.max;
+        for (const test::DesignRow& row : test::kDesignRows)
+            for (int value : t.cells[static_cast<int>(row.row)])
+                inRange = inRange && value >= row.min && value <= row.max;
         ASSERT_TRUE(inRange) << text;
         ASSERT_EQ(parseTune(formatTune(t)), parsed) << text;
         ++accepted;

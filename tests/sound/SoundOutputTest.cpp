@@ -1,7 +1,10 @@
 // What leaves the synthesis: the sound module's loops and the meter's pictures.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "common/Clock.h"
@@ -11,9 +14,23 @@
 namespace tavrilo {
 namespace {
 
-// On SDL's dummy driver; the loops are rendered here directly (nothing has unpaused the device,
-// so the test is their one reader). Only the first 360 bytes of a table are heard; a bad index
-// or a short table is refused. Silent loops let the device rest and sound wakes it.
+// Counts the device's periods, as SDL's dummy driver plays them in real time.
+struct Periods final : CallbackProbe {
+    std::atomic<int> mixed{0};
+    void periodStarted() noexcept override {}
+    void periodMixed(const LoopMixer&, int) noexcept override { ++mixed; }
+    bool flowing() {  // two more periods within five seconds
+        const int from = mixed;
+        for (int i = 0; i < 500 && mixed < from + 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return mixed >= from + 2;
+    }
+};
+
+// On SDL's dummy driver; the loops are first rendered here directly (until Play unpauses the
+// device, the test is their one reader). Only the first 360 bytes of a table are heard; a bad
+// index or a short table is refused. Once playing, the device rests when both loops are silent,
+// not before, and a table with sound in it sets it playing again.
 TEST(SoundModule, PlaysTheFirst360BytesRefusesWhatItCannotAndRestsInSilence) {
     SteppedClock clock;
     modSynth_DX7 sound(clock);
@@ -29,15 +46,19 @@ TEST(SoundModule, PlaysTheFirst360BytesRefusesWhatItCannotAndRestsInSilence) {
     sound.mixer().render(out.data(), static_cast<int>(out.size()));
     for (std::size_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(out[i], i % kLoopBytes == 0 ? 128 : i % kLoopBytes == 359 ? 384 : 0) << i;
+    Periods periods;
+    sound.setCallbackProbe(&periods);
+    sound.Play(0);
+    sound.Play(1);
     sound.Rest();
-    EXPECT_FALSE(sound.resting());
+    EXPECT_TRUE(periods.flowing());
     const std::vector<std::uint8_t> silence(kLoopBytes, 128);
     sound.WriteSoundBuffer(0, silence);
-    sound.Rest();
     sound.WriteSoundBuffer(1, silence);
+    sound.Rest();
     EXPECT_TRUE(sound.resting());
     sound.WriteSoundBuffer(1, table);
-    EXPECT_FALSE(sound.resting());
+    EXPECT_TRUE(periods.flowing());
     sound.ReleaseSound();
     sound.ReleaseSound();  // twice is harmless
     EXPECT_THROW(sound.WriteSoundBuffer(0, silence), std::logic_error);
@@ -47,13 +68,30 @@ TEST(SoundModule, PlaysTheFirst360BytesRefusesWhatItCannotAndRestsInSilence) {
     EXPECT_GT(sound.ClockSeconds(), t);
 }
 
-// A level bar covers columns 0 to level x 24.7497 / 15 (cut at 141) in rows 0..2: green to 75,
-// yellow to 95, red above. A picture is shown only when it differs from the one shown.
-TEST(MeterCanvas, LevelBarsTakeTheirLengthAndColourFromTheLevel) {
-    const std::tuple<std::int16_t, int, QRgb> bars[] = {
-        {0, 1, MeterCanvas::kGreen},     {-3, 1, MeterCanvas::kGreen},
-        {75, 124, MeterCanvas::kGreen},  {76, 126, MeterCanvas::kYellow},
-        {95, 141, MeterCanvas::kYellow}, {96, 141, MeterCanvas::kRed}};
+// A trace point is one green pixel at index x 6.875 and (sample + 125) x 5.1 twips from its box's
+// top left, 15 twips to a pixel, and none outside the box. A level bar covers rows 0..2 from
+// column 0 to level x 24.7497 / 15 (cut at the box's 141): green to 75, yellow to 95, red above.
+// A picture is shown only when it differs from the one shown.
+TEST(MeterCanvas, TracesAndLevelBarsLandWhereTheirUnitsPutThem) {
+    const QRgb black = qRgb(0, 0, 0), green = qRgb(0, 255, 0), yellow = qRgb(255, 255, 0),
+               red = qRgb(255, 0, 0);
+    const std::tuple<std::int16_t, float, std::optional<QPoint>> points[] = {
+        {0, 0, QPoint(0, 42)},       {290, 0, QPoint(132, 42)},    {291, 0, std::nullopt},
+        {10, 100, QPoint(4, 76)},    {10, -125, QPoint(4, 0)},     {10, -126, std::nullopt},
+        {10, 125, QPoint(4, 84)},    {10, 125.1f, std::nullopt},   {-1, 0, std::nullopt}};
+    for (const auto& [index, sample, at] : points) {
+        for (MeterBox box : {MeterBox::WPB1, MeterBox::Picture1}) {
+            MeterCanvas canvas;
+            canvas.PlotTracePoint(index, sample, box);
+            const QImage& image = canvas.image(box);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    ASSERT_EQ(image.pixel(x, y), QPoint(x, y) == at ? green : black) << sample;
+        }
+    }
+    const std::tuple<std::int16_t, int, QRgb> bars[] = {{0, 1, green},     {-3, 1, green},
+                                                         {75, 124, green}, {76, 126, yellow},
+                                                         {95, 141, yellow}, {96, 141, red}};
     for (const auto& [level, columns, colour] : bars) {
         MeterCanvas canvas;
         int shown = 0;
@@ -65,8 +103,7 @@ TEST(MeterCanvas, LevelBarsTakeTheirLengthAndColourFromTheLevel) {
         const QImage& image = canvas.image(MeterBox::Picture2);
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                ASSERT_EQ(image.pixel(x, y), y <= 2 && x < columns ? colour : MeterCanvas::kBlack)
-                    << level;
+                ASSERT_EQ(image.pixel(x, y), y <= 2 && x < columns ? colour : black) << level;
     }
 }
 

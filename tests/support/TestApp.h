@@ -58,6 +58,11 @@ struct ShownProgram {
     }
 };
 
+// The colour a box shows the user, at its centre.
+inline QColor shownColour(QWidget* box) {
+    return box->grab().toImage().pixelColor(box->width() / 2, box->height() / 2);
+}
+
 // Answers the next modal message box with `button` once it is up, after `inspect` looked at it.
 // Gives up after about five seconds, so a box that never comes cannot hang a later test.
 inline void answerNextMessageBox(QMessageBox::StandardButton button,
