@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
@@ -58,6 +59,9 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
         EXPECT_FALSE(app.control(QStringLiteral("Command%1").arg(5 + 2 * k))->isVisible());
     }
     EXPECT_TRUE(shownInClient<QSlider>(app.form).isEmpty());
+    // Its windows name the desktop entry that installs it.
+    EXPECT_TRUE(QFile::exists(QStringLiteral(TAVRILO_TESTS_DIR "/../packaging/%1.desktop")
+                                  .arg(QGuiApplication::desktopFileName())));
     for (int twice = 0; twice < 2; ++twice) {
         app.click("cmdhelp");
         QTest::mouseClick(app.form.Dialoghelp()->widenButton(), Qt::LeftButton);

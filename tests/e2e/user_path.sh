@@ -25,25 +25,23 @@ e2e_colours Tone 64 456 808080 Osc1 112 456 0000FF Osc2 160 456 00FF00 AM1 224 4
 e2e_record session
 rests=$(e2e_now)
 e2e_click "${PLAY[@]}"
-sleep 1.3
+e2e_sleep_until $((rests + 1300))
 rests_end=$(e2e_now)
 # While it plays: Tone 10 (pitch 14) at every step, then Decay 2: each note rings into the next.
 e2e_click "${GREY[@]}"
 e2e_stroke 140 2 502
 # Ctrl+Z takes the stroke back, the board black on its row and every step a rest, so silence;
 # Ctrl+Shift+Z brings both back.
+grey() { e2e_shot "$E2E_MAIN" "$1" && grey=$(e2e_count 509x1+18+230 808080) && (($2)); }
 e2e_keys "$E2E_MAIN" ctrl+z
 undone=$(e2e_now)
-e2e_shot "$E2E_MAIN" undone
-grey=$(e2e_count 509x1+18+230 808080)
-((grey == 0)) || e2e_check "Ctrl+Z: expected the grey stroke gone, found $grey grey pixels"
-sleep 1.5
+e2e_until 5 grey undone 'grey == 0' || e2e_check "Ctrl+Z: expected the grey stroke gone, found $grey"
+e2e_sleep_until $((undone + 1500))
 e2e_keys "$E2E_MAIN" ctrl+shift+z
 redone=$(e2e_now)
-e2e_shot "$E2E_MAIN" redone
-grey=$(e2e_count 509x1+18+230 808080)
-((grey >= 450)) || e2e_check "Ctrl+Shift+Z: expected the grey stroke back, found $grey pixels"
-sleep 1
+e2e_until 5 grey redone 'grey >= 450' || e2e_check "Ctrl+Shift+Z: expected the grey stroke back," \
+    "found $grey pixels"
+e2e_sleep_until $((redone + 1000))
 e2e_click "${WHITE[@]}"
 e2e_stroke 33 2 502
 e2e_click 464 24
@@ -54,10 +52,14 @@ e2e_click 348 20 "$E2E_WIN"  # "OK"
 # Play from step 0, stop after two or three steps: the first red lamp is the step the clock plays
 # next (the one lit when play restarted stays lit until its step comes round).
 xdotool mousemove --window "$E2E_MAIN" "${PLAY[@]}" click 1 sleep 0.5 \
-    mousemove --window "$E2E_MAIN" "${STOP[@]}" click 1 sleep 0.3
-e2e_shot "$E2E_MAIN" stopped
-# shellcheck disable=SC2046  # the lamps' coordinates
-read -r -a lamps <<<"$(e2e_pixels $(for i in {0..31}; do echo $((24 + 16 * i)) 418; done))"
+    mousemove --window "$E2E_MAIN" "${STOP[@]}" click 1
+lamps() {
+    e2e_shot "$E2E_MAIN" stopped
+    # shellcheck disable=SC2046  # the lamps' coordinates
+    read -r -a lamps <<<"$(e2e_pixels $(for i in {0..31}; do echo $((24 + 16 * i)) 418; done))"
+    [[ $(e2e_pixels 284 68) == 000000* ]] # the play lamp black: stopped
+}
+e2e_until 5 lamps || e2e_check "after stop: expected the play lamp black"
 s=32
 for i in {31..0}; do [[ ${lamps[i]:0:6} != FF0000 ]] || s=$i; done
 ((s < 20)) || e2e_fail "after play and stop: expected a red step lamp among the first 20; none"
@@ -70,22 +72,27 @@ e2e_click 592 134
 e2e_stroke 60 $((16 * (s + 8))) $((16 * (s + 9)))
 modes=$(e2e_now)
 e2e_click "${PLAY[@]}"
-sleep 0.6
 e2e_click 420 24
 e2e_window '^Tavrilo Synth V\.U\.$' 5 || e2e_fail "expected the meter window after \"vu\"; none"
-# While notes sound oscillator 1's trace (WPB1) swings off its centre row 42 and its level bar
-# (o1VU) shows; oscillator 2's trace (Picture1), silent at AM1 100, is its centre line.
-for _ in 1 2 3 4 5; do
-    e2e_shot "$E2E_WIN" meter
-    swing=$(e2e_count 133x30+26+26 00FF00) && ((swing >= 20)) && break
-done
-((swing >= 20)) || e2e_check "the meter while a note sounds: expected oscillator 1's trace" \
-    "off its centre in WPB1, found $swing green pixels there in 5 screenshots"
-line=$(e2e_count 133x85+178+26 00FF00)
-((line >= 100)) || e2e_check "the meter: expected oscillator 2's trace in Picture1, found $line"
-bar=$(e2e_count 100x3+26+114 000000)
-((bar < 300)) || e2e_check "the meter: expected oscillator 1's level bar in o1VU; it is black"
 meter=$E2E_WIN
+# While notes sound oscillator 1's trace (WPB1) swings off its centre row 42 and its level bar
+# (o1VU, 141 x 5 at (26, 114)) runs from the left in one colour as long as its level allows:
+# green to 124 pixels, yellow 126 to 141, red all 141. Oscillator 2's trace (Picture1), silent
+# at AM1 100, is its centre line.
+sounding() {
+    e2e_shot "$meter" meter
+    swing=$(e2e_count 133x30+26+26 00FF00) line=$(e2e_count 133x85+178+26 00FF00)
+    # shellcheck disable=SC2046  # the bar's row of pixels
+    read -r -a bar <<<"$(e2e_pixels $(for x in {26..166}; do echo "$x" 115; done))"
+    for ((n = 0; n < 141; n++)); do [[ ${bar[n]:0:6} == "${bar[0]:0:6}" ]] || break; done
+    for ((i = n; i < 141; i++)); do [[ ${bar[i]:0:6} == 000000 ]] || return 1; done
+    case ${bar[0]:0:6} in
+        00FF00) ((n > 1 && n <= 124)) ;; FFFF00) ((n >= 126)) ;; FF0000) ((n == 141)) ;; *) false ;;
+    esac && ((swing >= 20 && line >= 100))
+}
+e2e_until 10 sounding || e2e_check "the meter while a note sounds: expected oscillator 1's trace" \
+    "off its centre ($swing green pixels) and a level bar of one band ($n pixels of" \
+    "#${bar[0]:0:6}), and oscillator 2's trace on its centre line ($line)"
 e2e_sleep_until $((modes + 200 * (s + 12)))
 modes_end=$(e2e_now)
 e2e_click "${STOP[@]}"
@@ -93,13 +100,14 @@ e2e_click "${STOP[@]}"
 # Note keys while stopped, as real key events: S is pitch 10, Y pitch 22.
 e2e_keys "$E2E_MAIN"
 e2e_sleep_until $((modes_end + 1400))
-e2e_shot "$meter" meter-stopped # the notes have died: the trace lies flat again
-swing=$(e2e_count 133x30+26+26 00FF00)
-((swing == 0)) || e2e_check "the meter after stop: expected a flat trace, found $swing pixels off it"
+flat() { e2e_shot "$meter" meter-stopped && swing=$(e2e_count 133x30+26+26 00FF00) && ((!swing)); }
+e2e_until 5 flat || e2e_check "the meter after stop: expected a flat trace, found $swing off it"
 key_s=$(e2e_now)
-xdotool key s sleep 1
+xdotool key s
+e2e_sleep_until $((key_s + 1000))
 key_y=$(e2e_now)
-xdotool key y sleep 1
+xdotool key y
+e2e_sleep_until $((key_y + 1000))
 
 # The exit prompt (Alt+X, "E&xit") answered with the key $1.
 answer() {
@@ -111,16 +119,15 @@ e2e_click "${PLAY[@]}"
 answer Return
 e2e_until 5 e2e_no_window '^Exit Tavrilo$' || e2e_fail "expected Return (No) to close the prompt"
 no=$(e2e_now)
-sleep 1.5
+e2e_sleep_until $((no + 1500))
 e2e_alive "$E2E_PROG_IDX" || e2e_fail "expected the program to run on after No (Return); it ended"
 e2e_stop "$E2E_REC_IDX"
 # Without its sound server the program runs on and its windows still answer.
 e2e_stop "$E2E_PULSE_IDX" KILL
-sleep 1
-e2e_alive "$E2E_PROG_IDX" || e2e_fail "expected the program to run on without its sound server"
 e2e_click 316 24
 e2e_window '^Tavrilo Synth Oscilator Control$' 5 ||
     e2e_check "no sound server: expected the oscillator panel after \"osc\"; none"
+e2e_alive "$E2E_PROG_IDX" || e2e_fail "expected the program to run on without its sound server"
 answer alt+y
 e2e_wait_exit "$E2E_PROG_IDX" 3 || e2e_fail "expected the program to end within 3 s of Yes; it runs"
 ((E2E_EXIT_STATUS == 0)) || e2e_check "after Yes: expected exit status 0, found $E2E_EXIT_STATUS"
@@ -135,7 +142,7 @@ due=$((modes + 200 * (s + 1)))
 ((E2E_FIRST >= due - 40 && E2E_FIRST <= due + 240)) || e2e_check "mode \"1\": expected pitch 18" \
     "from step $s's time, $due ms (-40..+240), found it from $E2E_FIRST ms"
 e2e_sound "mode \"2\": steps s+8, s+9 play pitch 20" "$modes" "$modes_end" 1225 250 550
-e2e_sound "the grey stroke: pitch 14 elsewhere" "$modes" "$modes_end" 857.5 $((200 * (s + 6))) 99999
+e2e_sound "the grey stroke: pitch 14 elsewhere" "$modes" "$modes_end" 857.5 $((200 * (s + 4))) 99999
 e2e_sound "stopped: the last note has died 1 s later" $((modes_end + 1000)) $((modes_end + 1300))
 e2e_sound "key S" "$key_s" $((key_s + 1000)) 612.5 400 1000
 e2e_sound "key Y" "$key_y" $((key_y + 1000)) 1347.5 400 1000
