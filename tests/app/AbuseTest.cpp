@@ -1,6 +1,7 @@
-// Random user actions through the real widgets, with timer ticks between: after each, score, step
-// clock and voice lie in range, every panel slider shows its cell and the program goes on.
-// TAVRILO_ABUSE_SEED replays a run, TAVRILO_ABUSE_ACTIONS sets its length.
+// Random user actions through the real widgets, with timer ticks between: after each, every cell
+// lies in its row's range and its panel slider shows it, and the length, the step clock and the
+// envelope stay in range. TAVRILO_ABUSE_SEED replays a run (a failure names its seed and action),
+// TAVRILO_ABUSE_ACTIONS sets its length.
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <QTest>
 #include <cstdlib>
 #include <random>
-#include <sstream>
 
 #include "panels/MeterWindow.h"
 #include "panels/PanelWindow.h"
@@ -42,16 +42,17 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
     const auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(rng); };
     const auto any = [&pick](const auto& v) { return v[pick(0, int(v.size()) - 1)]; };
 
-    std::vector<std::tuple<QSlider*, Row, int>> cells;  // the 288 cell sliders, row and step
-    for (PanelWindow* p : {form.Form2(), form.Form5(), form.Form6()})
-        for (Row row : p->rows())
-            for (int s = 0; s < kSteps; ++s)
-                cells.emplace_back(p->slider(row, s), row, s);
-    const std::vector<QSlider*> others = {form.Form2()->lengthSlider(),
+    const std::array<PanelWindow*, 3> panels{form.Form2(), form.Form5(), form.Form6()};
+    std::vector<std::tuple<QSlider*, test::DesignRow, int>> cells;  // the 288 cell sliders
+    for (const test::DesignRow& row : test::kDesignRows)
+        for (int s = 0; s < kSteps; ++s)
+            cells.emplace_back(
+                panels[row.panel]->findChild<QSlider*>(arrayName(row.sliders, s)), row, s);
+    const std::vector<QSlider*> others = {panels[0]->findChild<QSlider*>("Slider6"),
                                           app.control<QSlider>("sltempo"),
                                           app.control<QSlider>("Slidercut1")};
-    const std::vector<QWidget*> windows = {&form, form.Form2(), form.Form5(), form.Form6(),
-                                           form.Form3()};
+    const std::vector<QWidget*> windows = {&form, panels[0], panels[1], panels[2],
+                                           static_cast<QWidget*>(form.Form3())};
     std::vector<QWidget*> clickable;
     for (QWidget* window : windows)
         for (QPushButton* b : window->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
@@ -60,7 +61,6 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
         clickable.push_back(app.control(arrayName("lblcolor", i)));
 
     for (long i = 0; i < actions; ++i) {
-        std::ostringstream what;
         const int a = pick(0, 99);
         const bool held = QTestPrivate::qtestMouseButtons != Qt::NoButton;
         if (a < 40) {  // the board: moves, presses and releases, mostly on it, else far off
@@ -68,7 +68,6 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
             const QPoint p(pick(-far, board->width() + far), pick(-far, board->height() + far));
             const auto b = static_cast<Qt::MouseButton>(1 << pick(0, 2));
             const auto mods = Qt::KeyboardModifiers::fromInt(pick(0, 7) << 25);
-            what << "mouse " << a << " button " << b << " at " << p.x() << "," << p.y();
             if (a < 25)
                 QTest::mouseMove(board, p);
             else if (QTestPrivate::qtestMouseButtons & b)
@@ -77,21 +76,16 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
                 QTest::mousePress(board, b, mods, p);
         } else if (a < 65) {  // a slider to an end, inside, or far outside
             QSlider* s = a < 60 ? std::get<0>(any(cells)) : any(others);
-            const int v = std::array{s->minimum(), s->maximum(), pick(s->minimum(), s->maximum()),
-                                     pick(-100000, 100000)}[pick(0, 3)];
-            what << s->objectName().toStdString() << " = " << v;
-            s->setValue(v);
+            s->setValue(std::array{s->minimum(), s->maximum(), pick(s->minimum(), s->maximum()),
+                                   pick(-100000, 100000)}[pick(0, 3)]);
         } else if (QWidget* w = a < 90 ? any(clickable) : any(windows); held || !w->isVisible()) {
-            what << "none: the board is held or the widget hidden";
+            // nothing: the board is held or the widget hidden
         } else if (a < 90) {  // a button or swatch in sight, the board let go
-            what << "click " << w->objectName().toStdString();
             auto* b = qobject_cast<QAbstractButton*>(w);
-            b && !w->window()->rect().contains(w->geometry())
-                ? b->click()
-                : QTest::mouseClick(w, Qt::LeftButton);
+            b && !w->window()->rect().contains(w->geometry()) ? b->click()
+                                                              : QTest::mouseClick(w, Qt::LeftButton);
         } else {  // a note key, or Ctrl+Z / Ctrl+Y, in a shown window
-            const auto key = static_cast<Qt::Key>("ZXCVBNM,ASDFGHJKQWERTYUIzy"[pick(0, 25)]);
-            what << "key " << char(key) << " on " << w->objectName().toStdString();
+            const char key = "ZXCVBNM,ASDFGHJKQWERTYUIzy"[pick(0, 25)];
             QApplication::setActiveWindow(w);
             QTest::keyClick(w->windowHandle(), static_cast<Qt::Key>(std::toupper(key)),
                             key >= 'a' ? Qt::ControlModifier : Qt::NoModifier);
@@ -101,19 +95,17 @@ TEST(Abuse, RandomUserActionsKeepScoreClockVoiceAndWidgetsConsistent) {
 
         const StepParameterSet& score = app.instrument.score();
         for (const auto& [slider, row, s] : cells) {
-            const int v = score.cell(row, s);
-            ASSERT_TRUE(v >= test::design(row).min && v <= test::design(row).max &&
-                        slider->value() == v)
-                << "seed " << seed << ", action " << i << " (" << what.str()
-                << "): " << slider->objectName().toStdString() << " shows " << slider->value()
-                << ", its cell " << v;
+            const int v = score.cell(row.row, s);
+            ASSERT_TRUE(v >= row.min && v <= row.max && slider->value() == v)
+                << "seed " << seed << ", action " << i << ": " << row.sliders << "_" << s
+                << " shows " << slider->value() << ", its cell " << v;
         }
         const int step = app.instrument.stepClock().currentStep(),
                   env = app.instrument.voice().envLevel;
         ASSERT_TRUE(others[0]->value() == score.length() && step >= 0 && step < kSteps &&
                     env >= 0 && env <= 124)
-            << "seed " << seed << ", action " << i << " (" << what.str() << "): length "
-            << score.length() << ", step " << step << ", envLevel " << env;
+            << "seed " << seed << ", action " << i << ": length " << score.length() << ", step "
+            << step << ", envLevel " << env;
     }
 }
 
