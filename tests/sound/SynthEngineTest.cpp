@@ -1,5 +1,5 @@
-// The synthesis against answers worked out apart from the program: synth_known_answers.py, the
-// published formulas in plain Python, run once; its output is checked in beside it.
+// The synthesis against answers worked out apart from the program, in plain Python from the
+// published formulas (synth_known_answers.txt says how).
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -16,12 +16,12 @@
 namespace tavrilo {
 namespace {
 
-// The lines of the known answers that start with `kind` ("noise"), or every tick's line.
-std::vector<std::string> knownAnswers(const std::string& kind = "") {
+// The known answers' lines that start with "noise", or the others.
+std::vector<std::string> knownAnswers(bool noise) {
     std::ifstream in(TAVRILO_TESTS_DIR "/sound/synth_known_answers.txt");
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);)
-        if (line[0] != '#' && line.starts_with("noise") == (kind == "noise")) lines.push_back(line);
+        if (line[0] != '#' && line.starts_with("noise") == noise) lines.push_back(line);
     EXPECT_GT(lines.size(), 10u);
     return lines;
 }
@@ -29,15 +29,15 @@ std::vector<std::string> knownAnswers(const std::string& kind = "") {
 // From a new generator: repeats for 0, -0 and NaN, reseeds from a negative argument.
 TEST(NoiseGenerator, DrawsItsDefinedSequence) {
     NoiseGenerator noise;
-    for (const std::string& line : knownAnswers("noise")) {
+    for (const std::string& line : knownAnswers(true)) {
         char* end = nullptr;
         const double x = std::strtod(line.c_str() + 6, &end);
         EXPECT_EQ(noise.next(x) * 16777216.0, std::strtod(end, nullptr)) << line;
     }
 }
 
-// The sound port of the tick: its clock reads float(t0 + i dt) at table index i, but fails
-// (NaN) at one index; it keeps the loops as the device would play them.
+// The sound port of a tick: its clock reads float(t0 + i dt) at table index i, but fails (NaN)
+// at one index; it keeps both loops as the device plays them, loop 0 first.
 struct Port final : SoundPort {
     double t0 = 0, dt = 0;
     int nanAt = -1;
@@ -53,33 +53,32 @@ struct Port final : SoundPort {
 };
 
 // Chosen voices (every waveform of both oscillators, AM, FM, cuts, noise, bytes that do not fit
-// and keep their older value, a sample exactly on a half), then 1500 random ones: each tick's
-// loops (in full for the chosen), both traces and both levels.
+// and keep their older value, a sample exactly on a half), then 1500 random ones, one tick each
+// in a row: the loops (in full for the chosen), both traces and both levels.
 TEST(SynthEngine, EveryTickIsTheKnownAnswer) {
     SynthEngine engine;
     Port port;
     test::FakeMeter meter;
-    VoiceState v;
     int n = 0;
-    for (const std::string& line : knownAnswers()) {
+    for (const std::string& line : knownAnswers(false)) {
         SCOPED_TRACE(testing::Message() << "tick " << n++ << ": " << line.substr(0, 80));
         std::istringstream in(line);
-        int f[11];  // pitch, options, envLevel, amplitudes, rates, cuts
+        int f[11];  // pitch, option 1 and 2, envLevel, amp1, amp2, amRate1, amRate2, fmRate, cuts
         for (int& field : f)
             in >> field;
         const auto s16 = [&f](int i) { return static_cast<std::int16_t>(f[i]); };
-        v = {.pitch = s16(0), .amp1 = s16(4), .amp2 = s16(5), .amRate1 = s16(6),
-             .amRate2 = s16(7), .fmRate = s16(8), .cut1 = s16(9), .cut2 = s16(10),
-             .envLevel = s16(3), .osc1Option = f[1], .osc2Option = f[2]};
+        VoiceState v{.pitch = s16(0), .amp1 = s16(4), .amp2 = s16(5), .amRate1 = s16(6),
+                     .amRate2 = s16(7), .fmRate = s16(8), .cut1 = s16(9), .cut2 = s16(10),
+                     .envLevel = s16(3), .osc1Option = f[1], .osc2Option = f[2]};
         std::string colon, loops;
-        int peak1 = 0, peak2 = 0;
+        std::pair<int, int> peaks;
         std::uint64_t digest = 0;
-        in >> port.t0 >> port.dt >> port.nanAt >> colon >> peak1 >> peak2 >> std::hex >> digest >>
-            loops;
+        in >> port.t0 >> port.dt >> port.nanAt >> colon >> peaks.first >> peaks.second >>
+            std::hex >> digest >> loops;
         port.index = 0;
         engine.tick(v, port, meter);
         std::uint64_t hash = 0xCBF29CE484222325;  // FNV-1a of the loops, then both traces (-0 as 0)
-        const auto add = [&hash](std::uint8_t b) { hash = (hash ^ b) * 0x100000001B3; };
+        const auto add = [&hash](std::uint32_t b) { hash = (hash ^ (b & 255)) * 0x100000001B3; };
         std::string heard;
         for (std::uint8_t b : port.loops) {
             add(b);
@@ -88,11 +87,9 @@ TEST(SynthEngine, EveryTickIsTheKnownAnswer) {
         for (int box : {0, 1})  // WPB1, Picture1
             for (float sample : meter.picture[box])
                 for (int shift = 0; shift < 32; shift += 8)
-                    add(static_cast<std::uint8_t>(std::bit_cast<std::uint32_t>(sample + 0.0f) >> shift));
-        if (!loops.empty()) {
-            ASSERT_EQ(heard, loops);
-        }
-        ASSERT_EQ(std::pair(meter.shownBars[2], meter.shownBars[3]), std::pair(peak1, peak2));
+                    add(std::bit_cast<std::uint32_t>(sample + 0.0f) >> shift);
+        ASSERT_EQ(loops.empty() ? "" : heard, loops);
+        ASSERT_EQ(std::pair(meter.shownBars[2], meter.shownBars[3]), peaks);  // o1VU, Picture2
         ASSERT_EQ(hash, digest) << "a trace or loop differs";
     }
 }
