@@ -6,14 +6,97 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QSlider>
+#include <cstdlib>
+#include <random>
 
 #include "app/EditHistory.h"
 #include "board/DrawingBoard.h"
 #include "panels/PanelWindow.h"
+#include "support/Design.h"
 #include "support/TestApp.h"
 
 namespace tavrilo {
 namespace {
+
+// Keys as the platform delivers them, to the main window made active (a message box that just
+// closed may have left none active).
+void keys(test::ShownProgram& app, QKeyCombination combination) {
+    QApplication::setActiveWindow(&app.form);
+    QTest::keyClick(app.form.windowHandle(), combination.key(), combination.keyboardModifiers());
+}
+
+// Random gestures through the real widgets, the clock running between them: strokes in any chalk
+// on and off the board, with the right button too, a slider's whole drag or a key step, "reset",
+// "new", "S", "L", play, stop and note keys. After each, every cell lies in its row's range and
+// its slider shows it, and the gesture is at most one step. Undo then walks back through every
+// step, score and picture, and redo forward again. Rounds of 40 gestures, each on a program just
+// started; TAVRILO_ABUSE_SEED replays a run (a failure names its seed), TAVRILO_ABUSE_ACTIONS
+// sets the number of gestures.
+TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
+    const char *seedText = std::getenv("TAVRILO_ABUSE_SEED"),
+               *count = std::getenv("TAVRILO_ABUSE_ACTIONS");
+    const auto seed = seedText ? std::uint32_t(std::stoul(seedText, nullptr, 0)) : 0x7A5B2024u;
+    const long gestures = count ? std::max(1L, std::stol(count)) : 2000;
+    std::mt19937 rng(seed);
+    const auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(rng); };
+    const char* buttons[] = {"cmdreset", "cmdnew", "cmdplay", "cmdstop", "Command6", "Command7"};
+    for (long done = 0; done < gestures;) {
+        test::ShownProgram app;
+        const std::array<PanelWindow*, 3> panels{app.form.Form2(), app.form.Form5(),
+                                                 app.form.Form6()};
+        const auto cell = [&](const test::DesignRow& row, int s) {
+            return panels[row.panel]->findChild<QSlider*>(arrayName(row.sliders, s));
+        };
+        std::vector<std::pair<Tune, QImage>> states;
+        const auto snapshot = [&] {
+            states.emplace_back(app.instrument.tune(), app.form.Picdraw()->picture());
+        };
+        snapshot();
+        for (int n = 0; n < 40 && done < gestures; ++n, ++done) {
+            const int steps = app.form.history().steps(), a = pick(0, 9);
+            QSlider* sl = cell(test::kDesignRows[pick(0, kRows - 1)], pick(0, kSteps - 1));
+            if (a < 4) {  // a stroke, its points on the board or off it
+                app.click(arrayName("lblcolor", pick(0, kChalks - 1)));
+                std::vector<QPoint> points(static_cast<std::size_t>(pick(1, 4)));
+                for (QPoint& p : points)
+                    p = QPoint(pick(-2000, 9700), pick(-2000, 6900));
+                a == 0 ? void(QTest::mouseClick(app.form.Picdraw(), Qt::RightButton, {},
+                                                points[0] / 15))
+                       : app.stroke(points);
+            } else if (a < 6) {  // a slider dragged through two values, or a key on it
+                sl->setSliderDown(true);
+                sl->setValue(pick(-50, 150));
+                sl->setValue(pick(-50, 150));
+                sl->setSliderDown(a == 5);
+                if (a == 5) QTest::keyClick(sl, pick(0, 1) ? Qt::Key_Up : Qt::Key_PageDown);
+                sl->setSliderDown(false);
+            } else if (QWidget* b = app.control(buttons[a - 6 + pick(0, 2)]); b->isVisible()) {
+                app.click(b->objectName());
+            }
+            if (pick(0, 3) == 0) QTest::keyClick(app.form.windowHandle(), Qt::Key_A);  // a note
+            app.advance(std::chrono::milliseconds(pick(0, 300)));
+            for (const test::DesignRow& row : test::kDesignRows)
+                for (int s = 0; s < kSteps; ++s) {
+                    const int v = app.instrument.score().cell(row.row, s);
+                    ASSERT_TRUE(v >= row.min && v <= row.max && cell(row, s)->value() == v)
+                        << "seed " << seed << ", gesture " << done << ": " << row.sliders << "_"
+                        << s << " shows " << cell(row, s)->value() << ", its cell " << v;
+                }
+            ASSERT_LE(app.form.history().steps() - steps, 1) << "seed " << seed << ", " << done;
+            if (app.form.history().steps() > steps) snapshot();
+        }
+        for (auto k = states.size() - 1; k-- > 0;) {
+            keys(app, Qt::CTRL | Qt::Key_Z);
+            ASSERT_EQ(app.instrument.tune(), states[k].first) << "seed " << seed << ", undo " << k;
+            ASSERT_EQ(app.form.Picdraw()->picture(), states[k].second) << "undo to " << k;
+        }
+        for (std::size_t k = 1; k < states.size(); ++k) {
+            keys(app, pick(0, 1) ? Qt::CTRL | Qt::Key_Y : Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+            ASSERT_EQ(app.instrument.tune(), states[k].first) << "seed " << seed << ", redo " << k;
+            ASSERT_EQ(app.form.Picdraw()->picture(), states[k].second) << "redo to " << k;
+        }
+    }
+}
 
 class Editing : public ::testing::Test {
 protected:
@@ -21,59 +104,11 @@ protected:
     Instrument& in = app.instrument;
     StepParameterSet& score = in.score();
     DrawingBoard* board = app.form.Picdraw();
-
-    // Keys as the platform delivers them, to the main window made active (a message box that
-    // just closed may have left none active).
-    void keys(QKeyCombination combination) {
-        QApplication::setActiveWindow(&app.form);
-        QTest::keyClick(app.form.windowHandle(), combination.key(),
-                        combination.keyboardModifiers());
-    }
-    QSlider* slider(Row row, int step) { return app.form.Form6()->slider(row, step); }
+    void keys(QKeyCombination combination) { tavrilo::keys(app, combination); }
 };
 
-// Each gesture is one step back and one step forward again: a stroke (its cells and the line it
-// drew), a slider's whole drag, a key step on a slider, "reset", a recall and "new". The panels'
-// sliders and the board follow, pixel for pixel.
-TEST_F(Editing, UndoAndRedoTakeBackWholeGestures) {
-    std::vector<std::pair<Tune, QImage>> states;
-    const auto snapshot = [&] { states.emplace_back(in.tune(), board->picture()); };
-    snapshot();
-    for (int chalk = 0; chalk < kChalks; ++chalk) {  // more colours than three bits hold
-        in.pickChalk(chalk);
-        app.stroke({{100, 300 + 450 * chalk}, {2000, 2400}, {2300 + 500 * chalk, 300}});
-        snapshot();
-    }
-    slider(Row::FM, 3)->setSliderDown(true);  // a drag through three values
-    for (int v : {90, 70, 40})
-        slider(Row::FM, 3)->setValue(v);
-    slider(Row::FM, 3)->setSliderDown(false);
-    snapshot();
-    slider(Row::AM1, 5)->setFocus();
-    QTest::keyClick(slider(Row::AM1, 5), Qt::Key_Up);
-    snapshot();
-    app.click("Command4");  // stores, changes nothing
-    app.click("cmdreset");
-    snapshot();
-    app.click("Command5");
-    snapshot();
-    app.click("cmdnew");
-    snapshot();
-    ASSERT_EQ(app.form.history().steps(), static_cast<int>(states.size()) - 1);
-    for (auto n = states.size() - 1; n-- > 0;) {
-        keys(Qt::CTRL | Qt::Key_Z);
-        EXPECT_EQ(in.tune(), states[n].first) << "undo to " << n;
-        EXPECT_EQ(board->picture(), states[n].second) << "undo to " << n;
-    }
-    EXPECT_EQ(slider(Row::FM, 3)->value(), 100);
-    keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-    keys(Qt::CTRL | Qt::Key_Y);
-    EXPECT_EQ(in.tune(), states[2].first);
-    EXPECT_EQ(board->picture(), states[2].second);
-}
-
-// The history keeps the last 200 steps. Undo and redo wait while a stroke is under way: the
-// stroke becomes one step when the pen is lifted.
+// The history keeps the last 200 steps. Undo and redo wait while a stroke is under way, a click
+// of the right button included: the stroke becomes one step when the left button lets go.
 TEST_F(Editing, KeepsTwoHundredStepsAndWaitsForAStrokeToEnd) {
     for (int n = 1; n <= 205; ++n)  // each value differs from the one before
         score.setCell(Row::FM, 0, n % 101);
@@ -86,6 +121,7 @@ TEST_F(Editing, KeepsTwoHundredStepsAndWaitsForAStrokeToEnd) {
     const Tune before = in.tune();
     QTest::mousePress(board, Qt::LeftButton, {}, QPoint(20, 20));
     QTest::mouseMove(board, QPoint(60, 200));
+    QTest::mouseClick(board, Qt::RightButton, {}, QPoint(60, 200));  // the stroke goes on
     const Tune drawn = in.tune();
     keys(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(in.tune(), drawn);

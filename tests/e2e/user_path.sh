@@ -75,24 +75,23 @@ e2e_click "${PLAY[@]}"
 e2e_click 420 24
 e2e_window '^Tavrilo Synth V\.U\.$' 5 || e2e_fail "expected the meter window after \"vu\"; none"
 meter=$E2E_WIN
-# While notes sound oscillator 1's trace (WPB1) swings off its centre row 42 and its level bar
-# (o1VU, 141 x 5 at (26, 114)) runs from the left in one colour as long as its level allows:
-# green to 124 pixels, yellow 126 to 141, red all 141. Oscillator 2's trace (Picture1), silent
-# at AM1 100, is its centre line.
-sounding() {
-    e2e_shot "$meter" meter
-    swing=$(e2e_count 133x30+26+26 00FF00) line=$(e2e_count 133x85+178+26 00FF00)
-    # shellcheck disable=SC2046  # the bar's row of pixels
-    read -r -a bar <<<"$(e2e_pixels $(for x in {26..166}; do echo "$x" 115; done))"
-    for ((n = 0; n < 141; n++)); do [[ ${bar[n]:0:6} == "${bar[0]:0:6}" ]] || break; done
-    for ((i = n; i < 141; i++)); do [[ ${bar[i]:0:6} == 000000 ]] || return 1; done
-    case ${bar[0]:0:6} in
-        00FF00) ((n > 1 && n <= 124)) ;; FFFF00) ((n >= 126)) ;; FF0000) ((n == 141)) ;; *) false ;;
-    esac && ((swing >= 20 && line >= 100))
-}
-e2e_until 10 sounding || e2e_check "the meter while a note sounds: expected oscillator 1's trace" \
-    "off its centre ($swing green pixels) and a level bar of one band ($n pixels of" \
-    "#${bar[0]:0:6}), and oscillator 2's trace on its centre line ($line)"
+# While notes sound oscillator 1's trace (WPB1) swings off its centre row 42; its level bar (o1VU,
+# 141 x 5 at (26, 114)) then runs from the left in one colour as long as its level allows: green
+# to 124 pixels, yellow 126 to 141, red all 141. Oscillator 2's trace (Picture1), silent at AM1
+# 100, is its centre line.
+swings() { e2e_shot "$meter" meter && swing=$(e2e_count 133x30+26+26 00FF00) && ((swing >= 20)); }
+e2e_until 10 swings || e2e_check "the meter while notes sound: expected oscillator 1's trace off" \
+    "its centre in WPB1, found $swing green pixels there"
+line=$(e2e_count 133x85+178+26 00FF00)
+((line >= 100)) || e2e_check "the meter: expected oscillator 2's trace in Picture1, found $line"
+# shellcheck disable=SC2046  # the bar's row of pixels
+read -r -a bar <<<"$(e2e_pixels $(for x in {26..166}; do echo "$x" 115; done))"
+for ((n = 0; n < 141; n++)); do [[ ${bar[n]:0:6} == "${bar[0]:0:6}" ]] || break; done
+for ((i = n; i < 141; i++)); do [[ ${bar[i]:0:6} == 000000 ]] || { n=-$n && break; }; done
+case ${bar[0]:0:6} in
+    00FF00) ((n > 1 && n <= 124)) ;; FFFF00) ((n >= 126)) ;; FF0000) ((n == 141)) ;; *) false ;;
+esac || e2e_check "the meter: expected oscillator 1's level bar in one band colour as long as" \
+    "the band allows, found $n pixels of #${bar[0]:0:6} (negative: more after a gap)"
 e2e_sleep_until $((modes + 200 * (s + 12)))
 modes_end=$(e2e_now)
 e2e_click "${STOP[@]}"
