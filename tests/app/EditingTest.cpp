@@ -27,7 +27,8 @@ void keys(test::ShownProgram& app, QKeyCombination combination) {
 
 // Random gestures through the real widgets, the clock running between them: strokes in any chalk
 // on and off the board, with the right button too, a slider's whole drag or a key step, "reset",
-// "new", "S", "L", play, stop and note keys. After each, every cell lies in its row's range and
+// "new", "S", "L", play, stop and note keys; the first nine strokes of a round cross each other in
+// the nine chalks, so that a step's patch of the picture holds them all. After each, every cell lies in its row's range and
 // its slider shows it, and the gesture is at most one step. Undo then walks back through every
 // step, score and picture, and redo forward again. Rounds of 40 gestures, each on a program just
 // started; TAVRILO_ABUSE_SEED replays a run (a failure names its seed), TAVRILO_ABUSE_ACTIONS
@@ -53,13 +54,14 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
         };
         snapshot();
         for (int n = 0; n < 40 && done < gestures; ++n, ++done) {
-            const int steps = app.form.history().steps(), a = pick(0, 9);
+            const int steps = app.form.history().steps(), a = n < kChalks ? 1 : pick(0, 9);
             QSlider* sl = cell(test::kDesignRows[pick(0, kRows - 1)], pick(0, kSteps - 1));
-            if (a < 4) {  // a stroke, its points on the board or off it
-                app.click(arrayName("lblcolor", pick(0, kChalks - 1)));
+            if (a < 4) {  // a stroke, its points on the board or off it; first nine crossing
+                app.click(arrayName("lblcolor", n < kChalks ? n : pick(0, kChalks - 1)));
                 std::vector<QPoint> points(static_cast<std::size_t>(pick(1, 4)));
                 for (QPoint& p : points)
-                    p = QPoint(pick(-2000, 9700), pick(-2000, 6900));
+                    p = n < kChalks ? QPoint(pick(0, 7000), pick(0, 4800))
+                                    : QPoint(pick(-2000, 9700), pick(-2000, 6900));
                 a == 0 ? void(QTest::mouseClick(app.form.Picdraw(), Qt::RightButton, {},
                                                 points[0] / 15))
                        : app.stroke(points);

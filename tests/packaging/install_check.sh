@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop reads there: a valid
-# entry whose Exec starts the installed program, its windows of the entry's class, and drawn
-# icons of every size; then builds the Debian package and checks the packages it depends on.
+# entry whose Exec starts the installed program (which ends with a message when there is no
+# sound), its windows of the entry's class, and drawn icons of every size; then builds the Debian
+# package and checks the packages it depends on.
 #   install_check.sh CMAKE CPACK BUILD_DIR ARTIFACT_DIR
 # shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
 source "$(dirname "$0")/../e2e/lib.sh"
@@ -22,10 +23,27 @@ for n in 16 32 48 64 128 256; do # each its size, with a drawing in it: a few co
         e2e_check "the ${n}x$n icon: expected that size and 4 colours or more, found $got"
 done
 
-# What the desktop's menu does: the entry's Exec, with the installed programs on the PATH.
+# What the desktop's menu does: the entry's Exec, with the installed programs on the PATH. With
+# no sound server (PULSE_SERVER names a socket nobody serves, ALSA has no devices) the program
+# says so in one line on stderr and ends with a non-zero status within 2 s, mapping no window
+# (every window mapped shows up as a MapNotify on the root window); with one, its main window
+# comes, of the entry's class.
 command=$(sed -n 's/^Exec=//p' "$entry") class=$(sed -n 's/^StartupWMClass=//p' "$entry")
-e2e_start_x && e2e_start_pulse
 read -r -a words <<<"${command// %[fFuU]/}"
+e2e_start_x
+e2e_spawn xev TERM xev -root -event substructure && xev=$E2E_IDX
+sleep 0.3 # xev shows nothing until a window comes
+e2e_alive "$xev" || e2e_fail "xev could not watch the root window (xev.err)"
+e2e_spawn program TERM env "PATH=$tmp/usr/bin:$PATH" "${words[@]}"
+e2e_wait_exit "$E2E_IDX" 2 || e2e_fail "without sound: expected the program to end within 2 s"
+((E2E_EXIT_STATUS != 0)) || e2e_check "without sound: expected a non-zero exit status, found 0"
+mapfile -t lines <"$E2E_ARTIFACTS/program.err"
+[[ ${#lines[@]} == 1 && ${lines[0]} =~ ^cannot\ open\ the\ sound\ device:\ .+ ]] ||
+    e2e_check "without sound: expected one line 'cannot open the sound device: <reason>' on" \
+        "stderr, found ${#lines[@]}: ${lines[*]}"
+e2e_stop "$xev"
+! grep -q '^MapNotify' "$E2E_ARTIFACTS/xev.out" || e2e_check "without sound: a window was mapped"
+e2e_start_pulse
 e2e_spawn program TERM env "PATH=$tmp/usr/bin:$PATH" "${words[@]}" && program=$E2E_IDX
 e2e_window '^Tavrilo Synth4' 30 || e2e_fail "Exec=$command showed no main window in 30 s"
 got=$(xprop -id "$E2E_WIN" WM_CLASS)
