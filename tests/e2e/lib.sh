@@ -170,7 +170,7 @@ e2e_sleep_until() { e2e_until 30 _e2e_holds "$1" || e2e_fail "the recording neve
 # for MIN to MAX ms (E2E_FIRST: from when, or -1); without HZ, silence (RMS under 100 of 32768).
 e2e_sound() {
     local got rms ms
-    ! e2e_alive "$E2E_REC_IDX" || e2e_sleep_until "$3"
+    [[ -z ${E2E_REC_IDX-} ]] || ! e2e_alive "$E2E_REC_IDX" || e2e_sleep_until "$3"
     got=$("$E2E_TONE" "$E2E_REC" $E2E_RATE "${@:2:3}") || { e2e_check "$1: $got" && return 0; }
     read -r rms ms E2E_FIRST <<<"$got"
     (($# > 3)) || ((rms < 100)) || e2e_check "$1: expected silence from $2 to $3 ms, found RMS $rms"

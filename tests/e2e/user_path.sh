@@ -98,7 +98,7 @@ e2e_click "${STOP[@]}"
 
 # Note keys while stopped, as real key events: S is pitch 10, Y pitch 22.
 e2e_keys "$E2E_MAIN"
-e2e_sleep_until $((modes_end + 1400))
+e2e_sleep_until $((modes_end + 1600))
 flat() { e2e_shot "$meter" meter-stopped && swing=$(e2e_count 133x30+26+26 00FF00) && ((!swing)); }
 e2e_until 5 flat || e2e_check "the meter after stop: expected a flat trace, found $swing off it"
 key_s=$(e2e_now)
@@ -142,7 +142,7 @@ due=$((modes + 200 * (s + 1)))
     "from step $s's time, $due ms (-40..+240), found it from $E2E_FIRST ms"
 e2e_sound "mode \"2\": steps s+8, s+9 play pitch 20" "$modes" "$modes_end" 1225 250 550
 e2e_sound "the grey stroke: pitch 14 elsewhere" "$modes" "$modes_end" 857.5 $((200 * (s + 4))) 99999
-e2e_sound "stopped: the last note has died 1 s later" $((modes_end + 1000)) $((modes_end + 1300))
+e2e_sound "stopped: the last note has died 1.2 s later" $((modes_end + 1200)) $((modes_end + 1500))
 e2e_sound "key S" "$key_s" $((key_s + 1000)) 612.5 400 1000
 e2e_sound "key Y" "$key_y" $((key_y + 1000)) 1347.5 400 1000
 e2e_sound "No: the music plays on" "$no" $((no + 1500)) 857.5 700 1500
