@@ -12,6 +12,7 @@
 
 #include "app/EditHistory.h"
 #include "board/DrawingBoard.h"
+#include "common/Twips.h"
 #include "panels/PanelWindow.h"
 #include "support/Design.h"
 #include "support/TestApp.h"
@@ -42,7 +43,8 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
     const long gestures = count ? std::max(1L, std::stol(count)) : 2000;
     std::mt19937 rng(seed);
     const auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(rng); };
-    const char* buttons[] = {"cmdreset", "cmdnew", "cmdplay", "cmdstop", "Command6", "Command7"};
+    const char* buttons[] = {"cmdreset", "cmdnew",   "cmdplay",  "cmdstop",
+                             "Command6", "Command7", "Command8", "Command9"};  // slots 1 and 2
     for (long done = 0; done < gestures;) {
         test::ShownProgram app;
         const std::array<PanelWindow*, 3> panels{app.form.Form2(), app.form.Form5(),
@@ -50,8 +52,11 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
         const auto cell = [&](const test::DesignRow& row, int s) {
             return panels[row.panel]->findChild<QSlider*>(arrayName(row.sliders, s));
         };
+        QSlider* length = panels[0]->findChild<QSlider*>("Slider6");
         std::vector<std::pair<Tune, QImage>> states;
         std::optional<Tune> copied;
+        std::array<Tune, 2> stored;
+        int lit = 0;
         const auto score = [&app] {  // tempo and "Expand" are no score: undo keeps them
             Tune t = app.instrument.tune();
             return t.tempo = t.expand1 = t.expand2 = 0, t;
@@ -60,7 +65,6 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
         snapshot();
         for (int n = 0; n < 40 && done < gestures; ++n, ++done) {
             const int steps = app.form.history().steps(), a = n < kChalks ? 1 : pick(0, 11);
-            QSlider* sl = cell(test::kDesignRows[pick(0, kRows - 1)], pick(0, kSteps - 1));
             if (a < 4) {  // a stroke on the board or off it, in any chalk; the first nine crossing
                 app.click(arrayName("lblcolor", n < kChalks ? n : pick(0, kChalks - 1)));
                 QWidget* board = app.form.Picdraw();
@@ -79,13 +83,21 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
                         QTest::mouseClick(board, Qt::RightButton, {}, p);
                 }
                 QTest::mouseRelease(board, button, {}, p);
-            } else if (a < 6) {  // a slider dragged through two values, or a key on it
-                sl->setSliderDown(true);
-                sl->setValue(pick(-50, 150));
-                sl->setValue(pick(-50, 150));
-                sl->setSliderDown(a == 5);
-                if (a == 5) QTest::keyClick(sl, pick(0, 1) ? Qt::Key_Up : Qt::Key_PageDown);
+            } else if (a < 6) {  // a cell's slider or the length's, where it belongs, dragged or
+                const auto& row = test::kDesignRows[pick(0, kRows - 1)];  // its Up key pressed
+                const int s = pick(0, kSteps - 1);
+                QSlider* sl = pick(0, 9) ? cell(row, s) : length;
+                const auto [min, max, left] = sl == length ? std::tuple(1, 32, 360)
+                                                           : std::tuple(row.min, row.max, 360 + 240 * s);
+                ASSERT_EQ(std::tuple(sl->minimum(), sl->maximum(), sl->x()),
+                          std::tuple(min, max, px(left))) << sl->objectName().toStdString();
+                const int before = sl->value();
+                sl->setSliderDown(a == 4);
+                a == 4 ? sl->setValue(pick(-50, 150)), sl->setValue(pick(-50, 150))
+                       : QTest::keyClick(sl, Qt::Key_Up);  // a vertical one's Min is at the top
                 sl->setSliderDown(false);
+                const int up = sl == length ? std::min(max, before + 1) : std::max(min, before - 1);
+                ASSERT_EQ(sl->value(), a == 5 ? up : sl->value());
             } else if (a == 10) {  // tempo and "Expand", no steps of their own
                 app.control<QSlider>("sltempo")->setValue(pick(1, 1600));
                 app.control<QSlider>(pick(0, 1) ? "Slidercut1" : "Slidercut21")
@@ -101,8 +113,15 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
                     ASSERT_EQ(app.instrument.tune(), before) << "seed " << seed << ", " << done;
                     keys(app, Qt::CTRL | Qt::Key_Y);
                 }
-            } else if (QWidget* b = app.control(buttons[a - 6 + pick(0, 2)]); b->isVisible()) {
-                app.click(b->objectName());
+            } else if (QWidget* b = app.control(buttons[pick(0, 7)]); b->isVisible()) {
+                app.click(b->objectName());  // "S" keeps the score in its slot, "L" brings it back
+                const int command = b->objectName().mid(7).toInt(), slot = command / 2 - 2;
+                if (command >= 6 && command % 2 == 0) stored[slot - 1] = score();
+                ASSERT_TRUE(command < 6 || command % 2 == 0 || score() == stored[slot - 1]);
+                lit = command >= 6 ? slot : lit;
+                for (int k = 0; k < kPatternSlots && lit > 0; ++k)  // the slot used last is lit
+                    ASSERT_EQ(test::shownColour(app.control(arrayName("Picpre", k))),
+                              k == lit ? QColor(255, 0, 0) : QColor(0, 0, 0));
             }
             if (pick(0, 3) == 0) QTest::keyClick(app.form.windowHandle(), Qt::Key_A);  // a note
             app.advance(std::chrono::milliseconds(pick(0, 300)));
@@ -113,6 +132,7 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
                         << "seed " << seed << ", gesture " << done << ": " << row.sliders << "_"
                         << s << " shows " << cell(row, s)->value() << ", its cell " << v;
                 }
+            ASSERT_EQ(length->value(), app.instrument.score().length()) << done;
             ASSERT_LE(app.form.history().steps() - steps, 1) << "seed " << seed << ", " << done;
             if (app.form.history().steps() > steps) snapshot();
         }

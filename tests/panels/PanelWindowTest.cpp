@@ -6,7 +6,6 @@
 
 #include "common/Twips.h"
 #include "panels/PanelWindow.h"
-#include "support/Design.h"
 #include "support/TestApp.h"
 
 namespace tavrilo {
@@ -18,33 +17,6 @@ protected:
     StepParameterSet& score = app.instrument.score();
     std::array<PanelWindow*, 3> panels{app.form.Form2(), app.form.Form5(), app.form.Form6()};
 };
-
-// Each row is 32 sliders over its range on its panel, placed by step and bound to the score both
-// ways: a write moves the slider of a hidden panel at once, a slider moved writes the cell. A
-// vertical slider has its Min at the top: Up moves it one towards Min.
-TEST_F(Panels, SlidersShowTheScoreAndWriteIt) {
-    for (const test::DesignRow& row : test::kDesignRows) {
-        SCOPED_TRACE(row.sliders);
-        PanelWindow* panel = panels[static_cast<std::size_t>(row.panel)];
-        EXPECT_FALSE(panel->isVisible());
-        for (int s = 0; s < kSteps; ++s) {
-            auto* sl = panel->findChild<QSlider*>(arrayName(row.sliders, s));
-            ASSERT_TRUE(sl);
-            EXPECT_EQ(std::tuple(sl->minimum(), sl->maximum(), sl->x()),
-                      std::tuple(row.min, row.max, px(360 + 240 * s)));
-        }
-        QSlider* sl = panel->findChild<QSlider*>(arrayName(row.sliders, 7));
-        score.setCell(row.row, 7, row.max);
-        EXPECT_EQ(sl->value(), row.max);
-        sl->setFocus();
-        QTest::keyClick(sl, Qt::Key_Up);
-        EXPECT_EQ(score.cell(row.row, 7), row.max - 1);
-    }
-    score.setLength(9);
-    EXPECT_EQ(panels[0]->findChild<QSlider*>("Slider6")->value(), 9);
-    panels[0]->findChild<QSlider*>("Slider6")->setValue(20);
-    EXPECT_EQ(score.length(), 20);
-}
 
 // What a shown panel puts on the screen as each marker comes and goes, one at a time: RGB(0,192,0)
 // for steps 0, 8, 16 and 24, else RGB(0,128,0); 5 pixels wide for 0 and 16, 3 for the other
