@@ -37,6 +37,9 @@ void keys(test::ShownProgram& app, QKeyCombination combination) {
 // Rounds of 40 gestures, each on a program just started; TAVRILO_ABUSE_SEED replays a run (a
 // failure names its seed), TAVRILO_ABUSE_ACTIONS sets the number of gestures.
 TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
+    const QColor kChalkColours[] = {{128, 128, 128}, {0, 0, 255}, {0, 255, 0},
+                                    {0, 255, 255},   {255, 0, 0}, {255, 0, 255},
+                                    {255, 255, 0},   {255, 255, 255}, {255, 128, 0}};  // by swatch
     const char *seedText = std::getenv("TAVRILO_ABUSE_SEED"),
                *count = std::getenv("TAVRILO_ABUSE_ACTIONS");
     const auto seed = seedText ? std::uint32_t(std::stoul(seedText, nullptr, 0)) : 0x7A5B2024u;
@@ -66,16 +69,22 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
         for (int n = 0; n < 40 && done < gestures; ++n, ++done) {
             const int steps = app.form.history().steps(), a = n < kChalks ? 1 : pick(0, 11);
             if (a < 4) {  // a stroke on the board or off it, in any chalk; the first nine crossing
-                app.click(arrayName("lblcolor", n < kChalks ? n : pick(0, kChalks - 1)));
+                const int chalk = n < kChalks ? n : pick(0, kChalks - 1);
+                app.click(arrayName("lblcolor", chalk));
+                QWidget* swatch = app.control(arrayName("lblcolor", pick(0, kChalks - 1)));
+                QTest::mousePress(swatch, Qt::LeftButton);  // let go off it: no chalk picked
+                QTest::mouseRelease(swatch, Qt::LeftButton, {}, QPoint(-40, -40));
                 QWidget* board = app.form.Picdraw();
+                const QImage before = app.form.Picdraw()->picture();
                 const auto button = a == 0 ? Qt::RightButton : Qt::LeftButton;
                 const auto point = [&] {
                     return n < kChalks ? QPoint(pick(2, 480), pick(2, 320))
                                        : QPoint(pick(-130, 650), pick(-130, 460));
                 };
-                QPoint p(pick(2, 510), pick(2, 326));  // pressed on the board
+                QPoint p(pick(2, 510), pick(2, 326)), from = p;  // pressed on the board
                 QTest::mousePress(board, button, {}, p);
                 for (int k = pick(1, 4); k > 0; --k) {
+                    from = p;
                     QTest::mouseMove(board, p = point());
                     if (button == Qt::LeftButton && pick(0, 4) == 0)  // waits for the release
                         keys(app, Qt::CTRL | Qt::Key_Z);
@@ -83,6 +92,16 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
                         QTest::mouseClick(board, Qt::RightButton, {}, p);
                 }
                 QTest::mouseRelease(board, button, {}, p);
+                // The last segment, in the chalk's colour, joins the point before; the right
+                // button draws nothing.
+                const QImage& after = app.form.Picdraw()->picture();
+                const QPoint mid = (from + p) / 2 - QPoint(2, 2);  // inside the board's border
+                bool drawn = button == Qt::RightButton ? after == before : !after.valid(mid);
+                for (int d = 0; d < 9 && button == Qt::LeftButton; ++d) {
+                    const QPoint q = mid + QPoint(d % 3 - 1, d / 3 - 1);
+                    drawn = drawn || (after.valid(q) && after.pixelColor(q) == kChalkColours[chalk]);
+                }
+                ASSERT_TRUE(drawn) << "seed " << seed << ", " << done << ": chalk " << chalk;
             } else if (a < 6) {  // a cell's slider or the length's, where it belongs, dragged or
                 const auto& row = test::kDesignRows[pick(0, kRows - 1)];  // its Up key pressed
                 const int s = pick(0, kSteps - 1);
@@ -114,7 +133,13 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
                     keys(app, Qt::CTRL | Qt::Key_Y);
                 }
             } else if (QWidget* b = app.control(buttons[pick(0, 7)]); b->isVisible()) {
+                const Tune kept = score();
                 app.click(b->objectName());  // "S" keeps the score in its slot, "L" brings it back
+                if (b->objectName() == "cmdnew") {  // "new" clears the picture alone
+                    QImage black = app.form.Picdraw()->picture();
+                    black.fill(Qt::black);
+                    ASSERT_TRUE(kept == score() && app.form.Picdraw()->picture() == black);
+                }
                 const int command = b->objectName().mid(7).toInt(), slot = command / 2 - 2;
                 if (command >= 6 && command % 2 == 0) stored[slot - 1] = score();
                 ASSERT_TRUE(command < 6 || command % 2 == 0 || score() == stored[slot - 1]);

@@ -128,35 +128,6 @@ TEST_F(MainWindow, OpenersShowEachWindowOnceAndClosersOnlyHide) {
     EXPECT_TRUE(help->isVisible() && app.form.Dialoghelp() == help);
 }
 
-// A stroke drawn with the real mouse is one joined line in the chalk picked through the real
-// swatch (a swatch picks on a release over it), written into its row; the right button draws
-// nothing, and "new" clears only the picture.
-TEST_F(MainWindow, DrawingThroughTheRealMouse) {
-    app.click("lblcolor_0");
-    QWidget* blue = app.control("lblcolor_1");  // pressed, then let go off it: no new chalk
-    QTest::mousePress(blue, Qt::LeftButton);
-    QTest::mouseMove(blue, QPoint(-40, -40));
-    QTest::mouseRelease(blue, Qt::LeftButton, {}, QPoint(-40, -40));
-    app.stroke({{990, 1005}, {2400, 3000}, {3600, 1005}});  // a V
-    const auto grey = [this](int x, int y) {
-        for (int dy = -2; dy <= 2; ++dy)
-            if (board->picture().pixelColor(x, y + dy) == QColor(128, 128, 128)) return true;
-        return false;
-    };
-    EXPECT_TRUE(grey(200, 133));   // the second arm, from the V's bottom
-    EXPECT_FALSE(grey(153, 67));   // where an arm from the start would run
-    EXPECT_EQ(in.score().cell(Row::Tone, 10), 15);
-    const Tune drawn = in.tune();
-    QTest::mousePress(board, Qt::RightButton, {}, QPoint(100, 100));
-    QTest::mouseMove(board, QPoint(300, 200));
-    QTest::mouseRelease(board, Qt::RightButton, {}, QPoint(300, 200));
-    EXPECT_EQ(in.tune(), drawn);
-    EXPECT_FALSE(grey(200, 150));
-    app.click("cmdnew");
-    EXPECT_FALSE(grey(200, 133));
-    EXPECT_EQ(in.tune(), drawn);
-}
-
 // The note keys play in every window, by their place on the keyboard (the X11 keycode), not by
 // the letter the layout gives them; with Ctrl held a key is no note, nor while a dialog is up.
 TEST_F(MainWindow, NoteKeysPlayInEveryWindow) {
