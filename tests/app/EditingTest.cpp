@@ -13,6 +13,7 @@
 #include "app/EditHistory.h"
 #include "board/DrawingBoard.h"
 #include "common/Twips.h"
+#include "panels/MeterWindow.h"
 #include "panels/PanelWindow.h"
 #include "support/Design.h"
 #include "support/TestApp.h"
@@ -31,7 +32,8 @@ void keys(test::ShownProgram& app, QKeyCombination combination) {
 // on and off the board (the first nine of a round crossing, so that one step's patch of the
 // picture holds every chalk), with the right button, and Ctrl+Z or a right click in the middle;
 // a slider's whole drag or a key step; "reset", "new", "S", "L", play, stop, note keys, tempo
-// and "Expand", copy and paste (which brings back the copied score, tempo and "Expand"). After
+// and "Expand", copy and paste (which brings back the copied score, tempo and "Expand"), the
+// openers of the panels and the meter and their "Close". After
 // each, every cell lies in its row's range and its slider shows it, and the gesture is at most
 // one step. Undo then walks back through every step, score and picture, and redo forward again.
 // Rounds of 40 gestures, each on a program just started; TAVRILO_ABUSE_SEED replays a run (a
@@ -56,6 +58,10 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
             return panels[row.panel]->findChild<QSlider*>(arrayName(row.sliders, s));
         };
         QSlider* length = panels[0]->findChild<QSlider*>("Slider6");
+        const std::pair<const char*, QWidget*> openers[] = {  // top and bottom row
+            {"Command20", panels[0]}, {"Command16", panels[0]}, {"Command18", panels[2]},
+            {"Command17", panels[2]}, {"Command19", panels[1]}, {"Command3", panels[1]},
+            {"Command2", app.form.Form3()}};
         std::vector<std::pair<Tune, QImage>> states;
         std::optional<Tune> copied;
         std::array<Tune, 2> stored;
@@ -67,7 +73,7 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
         const auto snapshot = [&] { states.emplace_back(score(), app.form.Picdraw()->picture()); };
         snapshot();
         for (int n = 0; n < 40 && done < gestures; ++n, ++done) {
-            const int steps = app.form.history().steps(), a = n < kChalks ? 1 : pick(0, 11);
+            const int steps = app.form.history().steps(), a = n < kChalks ? 1 : pick(0, 12);
             if (a < 4) {  // a stroke on the board or off it, in any chalk; the first nine crossing
                 const int chalk = n < kChalks ? n : pick(0, kChalks - 1);
                 app.click(arrayName("lblcolor", chalk));
@@ -117,6 +123,16 @@ TEST(Gestures, RandomOnesAreEachOneStepBackAndForth) {
                 sl->setSliderDown(false);
                 const int up = sl == length ? std::min(max, before + 1) : std::max(min, before - 1);
                 ASSERT_EQ(sl->value(), a == 5 ? up : sl->value());
+            } else if (a == 12) {  // an opener shows its window where it is, "Close" hides it
+                const auto [name, window] = openers[pick(0, 6)];
+                if (window->isVisible()) window->move(window->pos() + QPoint(pick(0, 40), 30));
+                const QRect was = window->isVisible() ? window->geometry() : QRect();
+                app.click(name);
+                ASSERT_TRUE(window->isVisible() && !window->parentWidget()) << name;
+                ASSERT_TRUE(was.isNull() || window->geometry() == was) << name;
+                const bool close = pick(0, 1);
+                if (close) QTest::mouseClick(window->findChild<QWidget*>("Command1"), Qt::LeftButton);
+                ASSERT_NE(window->isVisible(), close) << name;
             } else if (a == 10) {  // tempo and "Expand", no steps of their own
                 app.control<QSlider>("sltempo")->setValue(pick(1, 1600));
                 app.control<QSlider>(pick(0, 1) ? "Slidercut1" : "Slidercut21")

@@ -11,7 +11,6 @@
 #include <QSlider>
 
 #include "app/HelpWindow.h"
-#include "board/DrawingBoard.h"
 #include "common/Artwork.h"
 #include "common/Twips.h"
 #include "panels/MeterWindow.h"
@@ -37,14 +36,13 @@ QStringList shownInClient(const QWidget& form) {
 struct MainWindow : ::testing::Test {
     test::ShownProgram app;
     Instrument& in = app.instrument;
-    DrawingBoard* board = app.form.Picdraw();
 };
 
 // At start-up: each swatch with its caption below, six "S" and no "L", no slider in sight.
-// Help's ">" widens the window for good, showing the tempo, "Expand" and the mode buttons; the
-// tempo slider sets the step interval. The play lamp is green while playing, black when stopped,
-// and a stall of the UI thread costs the steps it held up: one step follows, not a burst. Mode
-// "1" writes the step the clock plays next, and the "Expand" sliders are the cuts of a note.
+// Help's ">" widens the window for good (its "OK" hides it), showing the tempo, "Expand" and the
+// mode buttons; the tempo slider sets the step interval. The play lamp is green while playing,
+// black when stopped, and a stall of the UI thread costs the steps it held up: one step follows,
+// not a burst. Mode "1" writes the step the clock plays next; "Expand" sets a note's cuts.
 TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     ASSERT_TRUE(app.loaded) << app.sound.lastError();
     const std::pair<int, const char*> captions[] = {
@@ -66,6 +64,8 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
         app.click("cmdhelp");
         QTest::mouseClick(app.form.Dialoghelp()->widenButton(), Qt::LeftButton);
     }
+    QTest::mouseClick(app.form.Dialoghelp()->OKButton(), Qt::LeftButton);  // hides it
+    EXPECT_FALSE(app.form.Dialoghelp()->isVisible());
     EXPECT_EQ(app.form.outerWidth(), 14460);
     EXPECT_EQ(shownInClient<QSlider>(app.form),
               (QStringList{"Slidercut1", "Slidercut21", "sltempo"}));
@@ -98,34 +98,6 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     app.advance(milliseconds(5 * 205));
     EXPECT_EQ(std::tuple(in.voice().pitch, in.voice().cut1, in.voice().cut2),
               std::tuple(14, 1234, 56));
-}
-
-// Every opener shows its window, modeless and once; a second press neither moves nor resets it;
-// "Close", "OK" and the close boxes only hide.
-TEST_F(MainWindow, OpenersShowEachWindowOnceAndClosersOnlyHide) {
-    const std::pair<const char*, QWidget*> openers[] = {
-        {"Command20", app.form.Form2()}, {"Command16", app.form.Form2()},
-        {"Command18", app.form.Form6()}, {"Command17", app.form.Form6()},
-        {"Command19", app.form.Form5()}, {"Command3", app.form.Form5()},
-        {"Command2", app.form.Form3()}};
-    for (const auto& [name, window] : openers) {
-        window->hide();
-        app.click(name);
-        EXPECT_TRUE(window->isVisible() && !window->parentWidget()) << name;
-        window->move(window->pos() + QPoint(40, 30));  // the user moved it
-        const QRect moved = window->geometry();
-        app.click(name);
-        EXPECT_EQ(window->geometry(), moved) << name;
-        QTest::mouseClick(window->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-        EXPECT_FALSE(window->isVisible()) << name;
-        window->show();
-        EXPECT_TRUE(window->close() && !window->isVisible()) << name;
-    }
-    app.click("cmdhelp");
-    HelpWindow* help = app.form.Dialoghelp();
-    QTest::mouseClick(help->OKButton(), Qt::LeftButton);
-    app.click("cmdhelp");
-    EXPECT_TRUE(help->isVisible() && app.form.Dialoghelp() == help);
 }
 
 // The note keys play in every window, by their place on the keyboard (the X11 keycode), not by

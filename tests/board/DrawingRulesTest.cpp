@@ -12,26 +12,10 @@
 namespace tavrilo {
 namespace {
 
-// X / 240 and Y are taken to the nearest whole number, an exact half to the even one, and
-// saturate far off the board; Y / divisor then drops its remainder towards zero.
-TEST(ScoreAddressing, ColumnsAndValuesRoundHalvesToEvenAndSaturate) {
-    const std::tuple<float, std::int32_t> columns[] = {
-        {120, 0},   {121, 1},  {360, 2},   {600, 2},           {7559, 31},
-        {7560, 32}, {-120, 0}, {-121, -1}, {1e30f, INT32_MAX}, {-1e30f, INT32_MIN},
-        {NAN, 0}};
-    for (const auto& [x, column] : columns)
-        EXPECT_EQ(columnOfX(x), column) << x;
-    const std::tuple<float, int, std::int32_t> values[] = {
-        {4800, 200, 24},  {2499, 50, 49},        {2500, 50, 50},     {199.5f, 200, 1},
-        {198.5f, 200, 0}, {-199, 200, 0},        {-199.5f, 200, -1}, {-400, 200, -2},
-        {NAN, 50, 0},     {1e20f, 200, 10737418}};
-    for (const auto& [y, divisor, value] : values)
-        EXPECT_EQ(drawnValue(y, divisor), value) << y;
-}
-
 // Each swatch makes its chalk (0xBBGGRR) the pen. Only the left button puts it down and lifts
 // it, and a move then draws from the press point and writes the chalk's row alone: at the column
-// under the pen (off the board, the end step nearest), Y / divisor held inside the row's range.
+// X / 240 (off the board, the end step nearest), the value Y / divisor held inside the row's
+// range, with X / 240 and Y rounded to the nearest whole number, halves to the even one.
 TEST(FreehandDrawing, EachSwatchWritesItsRowInRange) {
     const std::tuple<int, ColorValue, float, float, const char*> cases[] = {
         {0, 8421504, 2160, 1440, "Tone[9]=7"},    {1, 16711680, 2160, 1440, "Osc1[9]=2"},
@@ -39,7 +23,9 @@ TEST(FreehandDrawing, EachSwatchWritesItsRowInRange) {
         {4, 255, 2160, 1440, "FM[9]=28"},         {5, 16711935, 2160, 1440, "VOL[9]=28"},
         {6, 65535, 2160, 1440, "AM2[9]=28"},      {7, 16777215, 2160, 1440, "Decay[9]=7"},
         {8, 33023, 2160, 1440, "Atteck[9]=7"},    {0, 8421504, -500, -1000, "Tone[0]=0"},
-        {1, 16711680, 9000, 6000, "Osc1[31]=7"},  {8, 33023, 2160, 189, "Atteck[9]=1"}};
+        {1, 16711680, 9000, 6000, "Osc1[31]=7"},  {8, 33023, 2160, 189, "Atteck[9]=1"},
+        {0, 8421504, 360, 199.5f, "Tone[2]=1"},   {0, 8421504, 600, 198.5f, "Tone[2]=0"},
+        {0, 8421504, 120, 4799, "Tone[0]=23"},    {0, 8421504, 121, 2500, "Tone[1]=12"}};
     for (const auto& [swatch, colour, x, y, write] : cases) {
         StepParameterSet score;
         score.fillStartup();

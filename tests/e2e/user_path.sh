@@ -43,9 +43,11 @@ e2e_sleep_until $((drawn + 1500))
 stopped=$(e2e_now)
 e2e_click "${STOP[@]}"
 
-# Note keys while stopped, as real key events: S is pitch 10, Y pitch 22.
+# Two seconds into the silence the program lets its sound device rest: its stream leaves the
+# server. Note keys wake it, as real key events: S is pitch 10, Y pitch 22.
 e2e_keys "$E2E_MAIN"
-e2e_sleep_until $((stopped + 1600))
+rests() { [[ -z $(pactl list short sink-inputs) ]]; }
+e2e_until 10 rests || e2e_check "stopped in silence: expected the sound device to rest in 10 s"
 flat() { e2e_shot "$meter" meter-stopped && swing=$(e2e_count 133x30+26+26 00FF00) && ((!swing)); }
 e2e_until 5 flat || e2e_check "the meter after stop: expected a flat trace, found $swing off it"
 key_s=$(e2e_now)

@@ -1,9 +1,7 @@
 // What leaves the synthesis: the sound module's loops and the meter's pictures.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "sound/MeterCanvas.h"
@@ -12,24 +10,10 @@
 namespace tavrilo {
 namespace {
 
-// Counts the device's periods, as SDL's dummy driver plays them in real time.
-struct Periods final : CallbackProbe {
-    std::atomic<int> mixed{0};
-    void periodStarted() noexcept override {}
-    void periodMixed(const LoopMixer&, int) noexcept override { ++mixed; }
-    bool flowing() {  // two more periods within five seconds
-        const int from = mixed;
-        for (int i = 0; i < 500 && mixed < from + 2; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return mixed >= from + 2;
-    }
-};
-
-// On SDL's dummy driver; the loops are first rendered here directly (until Play unpauses the
-// device, the test is their one reader): only the first 360 bytes of a table are heard. Once
-// playing, the device rests when both loops are silent, not before, and a table with sound in it
-// sets it playing again.
-TEST(SoundModule, PlaysTheFirst360BytesAndRestsInSilence) {
+// On SDL's dummy driver, rendered here directly (nothing has unpaused the device, so the test
+// is the loops' one reader), in periods of any length: only the first 360 bytes of a table are
+// heard, over and over.
+TEST(SoundModule, PlaysTheFirst360BytesOfATable) {
     SteppedClock clock;
     modSynth_DX7 sound(clock);
     ASSERT_TRUE(sound.InitSound()) << sound.lastError();
@@ -39,23 +23,10 @@ TEST(SoundModule, PlaysTheFirst360BytesAndRestsInSilence) {
     table[0] = 129, table[359] = 131, table[360] = 255;
     sound.WriteSoundBuffer(0, table);
     std::vector<std::int16_t> out(2 * kLoopBytes);
-    sound.mixer().render(out.data(), static_cast<int>(out.size()));
+    sound.mixer().render(out.data(), 100);
+    sound.mixer().render(out.data() + 100, static_cast<int>(out.size()) - 100);
     for (std::size_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(out[i], i % kLoopBytes == 0 ? 128 : i % kLoopBytes == 359 ? 384 : 0) << i;
-    Periods periods;
-    sound.setCallbackProbe(&periods);
-    sound.Play(0);
-    sound.Play(1);
-    sound.Rest();
-    EXPECT_TRUE(periods.flowing());
-    const std::vector<std::uint8_t> silence(kLoopBytes, 128);
-    sound.WriteSoundBuffer(0, silence);
-    sound.WriteSoundBuffer(1, silence);
-    sound.Rest();
-    EXPECT_TRUE(sound.resting());
-    sound.WriteSoundBuffer(1, table);
-    EXPECT_TRUE(periods.flowing());
-    sound.setCallbackProbe(nullptr);
 }
 
 // A trace point is one green pixel at index x 6.875 and (sample + 125) x 5.1 twips from its box's
