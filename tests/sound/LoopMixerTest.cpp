@@ -11,17 +11,9 @@
 namespace tavrilo {
 namespace {
 
-using Table = LoopMixer::Table;
-
-Table ramp(int offset) {
-    Table t;
-    for (int i = 0; i < kLoopBytes; ++i)
-        t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i + offset) % 256);
-    return t;
-}
-
-Table constant(int b) {
-    Table t;
+// A table of one byte value everywhere.
+LoopMixer::Table constant(int b) {
+    LoopMixer::Table t;
     return t.fill(static_cast<std::uint8_t>(b)), t;
 }
 
@@ -30,7 +22,9 @@ Table constant(int b) {
 // give (the loops carry on seamlessly from period to period), levels never going back.
 TEST(LoopMixer, TwoThreadsNeverTearATableOrMoveTheLoop) {
     LoopMixer mixer;
-    const Table slope = ramp(64);
+    LoopMixer::Table slope;  // 64, 65, ... wrapping at 256
+    for (std::size_t i = 0; i < slope.size(); ++i)
+        slope[i] = static_cast<std::uint8_t>(i + 64);
     mixer.publish(0, constant(1));
     mixer.publish(1, slope);
     mixer.play(0);

@@ -1,5 +1,5 @@
 // The synthesis against answers worked out apart from the program, in plain Python from the
-// published formulas (synth_known_answers.txt says how).
+// synthesis formulas (synth_known_answers.txt says how).
 #include <gtest/gtest.h>
 
 #include <bit>

@@ -14,10 +14,10 @@ struct DesignRow {
     int min, max;
 };
 inline constexpr DesignRow kDesignRows[kRows] = {  // in the order of Row
-    {Row::Tone, "Slidertone", 0, 0, 24},      {Row::Osc1, "Slidertl1", 0, 0, 7},
-    {Row::Osc2, "Sliderw21", 0, 0, 7},        {Row::AM1, "Slideramsp1", 2, 0, 100},
-    {Row::AM2, "Slideramsp21", 2, 0, 100},    {Row::FM, "Sliderfm1", 2, 0, 100},
-    {Row::VOL, "VScroll1", 1, 0, 100},        {Row::Decay, "slider1", 1, 0, 25},
+    {Row::Tone, "Slidertone", 0, 0, 24},    {Row::Osc1, "Slidertl1", 0, 0, 7},
+    {Row::Osc2, "Sliderw21", 0, 0, 7},      {Row::AM1, "Slideramsp1", 2, 0, 100},
+    {Row::AM2, "Slideramsp21", 2, 0, 100},  {Row::FM, "Sliderfm1", 2, 0, 100},
+    {Row::VOL, "VScroll1", 1, 0, 100},      {Row::Decay, "slider1", 1, 0, 25},
     {Row::Atteck, "Slidera", 1, 1, 25}};
 inline const DesignRow& design(Row row) { return kDesignRows[static_cast<int>(row)]; }
 
