@@ -80,16 +80,17 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     app.advance(milliseconds(615));
     app.clock.advance(milliseconds(1000));  // the UI thread held up; then its timers catch up
     TimerService& timers = in.timers();
-    for (auto due = timers.nextDeadline(); due && *due <= app.clock.now(); due = timers.nextDeadline())
+    for (auto due = timers.nextDeadline(); due && *due <= app.clock.now();
+         due = timers.nextDeadline())
         timers.dispatchDue();
     app.click("cmdstop");
     EXPECT_EQ(test::shownColour(lamp), QColor(0, 0, 0));
     ASSERT_EQ(in.stepClock().currentStep(), 4);
     app.click("lblcolor_0");
     app.click("optraw_0");  // "1"
-    app.stroke({{990, 1005}, {1200, 1005}, {1200, 2010}});
+    in.beginStroke(1, 990, 1005), in.moveStroke(1, 1200, 2010), in.endStroke(1);
     app.click("optraw_1");  // "2" again
-    app.stroke({{2400, 3000}, {2460, 3000}});
+    in.beginStroke(1, 2400, 3000), in.moveStroke(1, 2460, 3000), in.endStroke(1);
     for (int s = 0; s < kSteps; ++s)
         EXPECT_EQ(in.score().cell(Row::Tone, s), s == 4 ? 10 : s == 10 ? 15 : 24) << s;
     app.control<QSlider>("Slidercut1")->setValue(1234);
@@ -102,7 +103,7 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
 
 // The note keys play in every window, by their place on the keyboard (the X11 keycode), not by
 // the letter the layout gives them; with Ctrl held a key is no note, nor while a dialog is up.
-TEST_F(MainWindow, NoteKeysPlayInEveryWindow) {
+TEST_F(MainWindow, NoteKeysPlayInEveryWindowUntilItCloses) {
     const auto press = [](QWidget* window, Qt::KeyboardModifiers modifiers) {
         QKeyEvent key(QEvent::KeyPress, Qt::Key_A, modifiers, 24, 0, 0, "a");  // Q's place
         QApplication::sendEvent(window, &key);
@@ -126,16 +127,10 @@ TEST_F(MainWindow, NoteKeysPlayInEveryWindow) {
     });
     app.click("cmdexit");
     EXPECT_EQ(pitch, 1);
-}
-
-// Closing the main window ends the program without asking (the prompt of "E&xit" is the end-to-
-// end scenario's), with the sound released and every other window closed.
-TEST_F(MainWindow, ClosingEndsWithoutAsking) {
+    // Closing the main window ends the program without asking, with every other window.
     QSignalSpy ended(&app.form, &Form1::programEnded);
-    app.form.Form5()->show();
-    EXPECT_TRUE(app.form.close());
-    EXPECT_EQ(ended.count(), 1);
-    EXPECT_FALSE(app.sound.isOpen() || app.form.Form5()->isVisible());
+    EXPECT_TRUE(app.form.close() && ended.count() == 1);
+    EXPECT_FALSE(app.sound.isOpen() || app.form.Form2()->isVisible());
 }
 
 // On a screen of twice the pixel density a picture box shows its picture drawn with twice the

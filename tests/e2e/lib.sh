@@ -149,10 +149,9 @@ e2e_keys() {
 
 # e2e_record NAME: records the sink, raw, into DIR/NAME.out (stop: e2e_stop "$E2E_REC_IDX");
 # e2e_now gives milliseconds since its start.
+_e2e_ms() { "$E2E_TONE" "$E2E_REC" $E2E_RATE 2>/dev/null; } # milliseconds recorded
 _e2e_recording() {
-    local ms
-    ms=$("$E2E_TONE" "$E2E_REC" $E2E_RATE 2>/dev/null) && ((ms >= 100)) || return 1
-    E2E_REC_T0=$((${EPOCHREALTIME/./} / 1000 - ms))
+    local ms && ms=$(_e2e_ms) && ((ms >= 100)) && E2E_REC_T0=$((${EPOCHREALTIME/./} / 1000 - ms))
 }
 e2e_record() {
     E2E_REC=$E2E_ARTIFACTS/$1.out
@@ -163,7 +162,7 @@ e2e_record() {
 }
 e2e_now() { echo $((${EPOCHREALTIME/./} / 1000 - E2E_REC_T0)); }
 # e2e_sleep_until MS: until the recording holds MS ms, however far it lags behind the clock.
-_e2e_holds() { local ms && ms=$("$E2E_TONE" "$E2E_REC" $E2E_RATE 2>/dev/null) && ((ms >= $1)); }
+_e2e_holds() { local ms && ms=$(_e2e_ms) && ((ms >= $1)); }
 e2e_sleep_until() { e2e_until 30 _e2e_holds "$1" || e2e_fail "the recording never reached $1 ms"; }
 
 # e2e_sound WHAT FROM TO [HZ MIN MAX]: from FROM to TO ms a sine at HZ carries most of the sound

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks what a desktop reads there: a valid
-# entry whose Exec starts the installed program (which ends with a message when there is no
-# sound), its windows of the entry's class, and drawn icons of every size; then builds the Debian
-# package and checks the packages it depends on.
+# Installs the build into a temporary prefix and checks what a desktop reads there: a valid entry
+# whose Exec starts the installed program, of the entry's class, and drawn icons of every size;
+# then builds the Debian package and checks the packages it depends on.
 #   install_check.sh CMAKE CPACK BUILD_DIR ARTIFACT_DIR
 # shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
 source "$(dirname "$0")/../e2e/lib.sh"

@@ -11,18 +11,12 @@
 namespace tavrilo {
 namespace {
 
-class Panels : public ::testing::Test {
-protected:
-    test::ShownProgram app;
-    StepParameterSet& score = app.instrument.score();
-    std::array<PanelWindow*, 3> panels{app.form.Form2(), app.form.Form5(), app.form.Form6()};
-};
-
 // What a shown panel puts on the screen as each marker comes and goes, one at a time: RGB(0,192,0)
 // for steps 0, 8, 16 and 24, else RGB(0,128,0); 5 pixels wide for 0 and 16, 3 for the other
-// multiples of 4, else 1. Lamps turn red on all three panels. Enlarged, a panel is light grey
-// beyond its picture.
-TEST_F(Panels, MarkersAndLampsFollowTheSteps) {
+// multiples of 4, else 1. Lamps turn red on all three panels.
+TEST(Panels, MarkersAndLampsFollowTheSteps) {
+    test::ShownProgram app;
+    const std::array<PanelWindow*, 3> panels{app.form.Form2(), app.form.Form5(), app.form.Form6()};
     const std::set<int> bright{0, 8, 16, 24}, wide{0, 16}, middle{4, 8, 12, 20, 24, 28};
     const int markerSpans[3][2] = {{600, 4920}, {465, 3955}, {360, 3980}};  // twips, top to bottom
     for (std::size_t k = 0; k < panels.size(); ++k) {
@@ -56,9 +50,6 @@ TEST_F(Panels, MarkersAndLampsFollowTheSteps) {
     app.instrument.indicators().setLamp(6, true);
     for (PanelWindow* p : panels)
         EXPECT_EQ(test::shownColour(p->findChild<QWidget*>("Picture4_6")), QColor(255, 0, 0));
-    panels[1]->resize(panels[1]->size() + QSize(100, 100));
-    const QImage shown = panels[1]->grab().toImage();
-    EXPECT_EQ(shown.pixelColor(shown.width() - 30, shown.height() - 30), QColor(224, 224, 224));
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ TEST(TuneText, ReadsTheStartupTuneInAnyLayoutAndNamesTheFirstProblemOfABrokenOne
         {1, "length 32\nlength 32", "line 3: a second length line; the first is line 2"},
         {5, row("Osc1", "0", 31), "line 6: Osc1 needs 32 values from 0 to 7, found 31"},
         {5, row("Osc1", "0", 31) + " 8", "line 6: Osc1 needs whole numbers from 0 to 7, found 8"},
-        {5, row("Osc1", "0", 31) + " -", "line 6: Osc1 needs whole numbers from 0 to 7, found \"-\""},
+        {9, row("FM", "0", 31) + " -",
+         "line 10: FM needs whole numbers from 0 to 100, found \"-\""},
         {7, row("AM2", "0", 31) + " -1", "line 8: AM2 needs whole numbers from 0 to 100, found -1"},
         {1, "length 18446744073709551621",  // 2^64 + 5
          "line 2: length needs a whole number from 1 to 32, found 18446744073709551621"},

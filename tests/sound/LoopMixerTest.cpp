@@ -11,21 +11,16 @@
 namespace tavrilo {
 namespace {
 
-// A table of one byte value everywhere.
-LoopMixer::Table constant(int b) {
-    LoopMixer::Table t;
-    return t.fill(static_cast<std::uint8_t>(b)), t;
-}
-
 // Tables published a thousand times a second while another thread mixes periods of changing
 // lengths: every period comes whole from one table of each loop, at the loop position its frames
 // give (the loops carry on seamlessly from period to period), levels never going back.
 TEST(LoopMixer, TwoThreadsNeverTearATableOrMoveTheLoop) {
     LoopMixer mixer;
-    LoopMixer::Table slope;  // 64, 65, ... wrapping at 256
+    LoopMixer::Table slope, level;  // slope: 64, 65, ... wrapping at 256; level: one value
     for (std::size_t i = 0; i < slope.size(); ++i)
         slope[i] = static_cast<std::uint8_t>(i + 64);
-    mixer.publish(0, constant(1));
+    level.fill(1);
+    mixer.publish(0, level);
     mixer.publish(1, slope);
     mixer.play(0);
     mixer.play(1);
@@ -48,7 +43,8 @@ TEST(LoopMixer, TwoThreadsNeverTearATableOrMoveTheLoop) {
     auto next = std::chrono::steady_clock::now();
     for (int n = 6; n < 1206; ++n) {
         std::this_thread::sleep_until(next += std::chrono::milliseconds(1));
-        mixer.publish(0, constant(n / 6));  // 1..200
+        level.fill(static_cast<std::uint8_t>(n / 6));  // 1..200
+        mixer.publish(0, level);
         mixer.publish(1, slope);
     }
     done = true;

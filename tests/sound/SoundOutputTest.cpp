@@ -36,10 +36,10 @@ TEST(MeterCanvas, TracesAndLevelBarsLandWhereTheirUnitsPutThem) {
     const QRgb black = qRgb(0, 0, 0), green = qRgb(0, 255, 0), yellow = qRgb(255, 255, 0),
                red = qRgb(255, 0, 0);
     const std::tuple<std::int16_t, float, std::optional<QPoint>> points[] = {
-        {0, 0, QPoint(0, 42)},       {290, 0, QPoint(132, 42)},    {291, 0, std::nullopt},
-        {10, 100, QPoint(4, 76)},    {10, -125, QPoint(4, 0)},     {10, -126, std::nullopt},
-        {10, 125, QPoint(4, 84)},    {10, 125.1f, std::nullopt},   {-1, 0, std::nullopt}};
-    for (const auto& [index, sample, at] : points) {
+        {0, 0, QPoint(0, 42)},    {290, 0, QPoint(132, 42)},  {291, 0, std::nullopt},
+        {10, 100, QPoint(4, 76)}, {10, -125, QPoint(4, 0)},   {10, -126, std::nullopt},
+        {10, 125, QPoint(4, 84)}, {10, 125.1f, std::nullopt}, {-1, 0, std::nullopt}};
+    for (const auto& [index, sample, at] : points)
         for (MeterBox box : {MeterBox::WPB1, MeterBox::Picture1}) {
             MeterCanvas canvas;
             canvas.PlotTracePoint(index, sample, box);
@@ -48,10 +48,9 @@ TEST(MeterCanvas, TracesAndLevelBarsLandWhereTheirUnitsPutThem) {
                 for (int x = 0; x < image.width(); ++x)
                     ASSERT_EQ(image.pixel(x, y), QPoint(x, y) == at ? green : black) << sample;
         }
-    }
     const std::tuple<std::int16_t, int, QRgb> bars[] = {{0, 1, green},     {-3, 1, green},
-                                                         {75, 124, green}, {76, 126, yellow},
-                                                         {95, 141, yellow}, {96, 141, red}};
+                                                        {75, 124, green},  {76, 126, yellow},
+                                                        {95, 141, yellow}, {96, 141, red}};
     for (const auto& [level, columns, colour] : bars) {
         MeterCanvas canvas;
         canvas.DrawLevelBar(level, MeterBox::Picture2);
