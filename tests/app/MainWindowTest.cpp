@@ -3,13 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 
 #include "app/HelpWindow.h"
-#include "board/DrawingBoard.h"
 #include "common/Artwork.h"
 #include "common/Twips.h"
 #include "panels/MeterWindow.h"
@@ -35,12 +36,13 @@ QStringList shownInClient(const QWidget& form) {
 struct MainWindow : ::testing::Test {
     test::ShownProgram app;
     Instrument& in = app.instrument;
-    DrawingBoard* board = app.form.Picdraw();
 };
 
 // At start-up: each swatch with its caption below, six "S" and no "L", no slider in sight.
-// Help's ">" widens the window for good, showing the tempo, "Expand" and the mode buttons; the
-// tempo slider sets the step interval, and mode "1" writes the step the clock plays next.
+// Help's ">" widens the window for good (its "OK" hides it), showing the tempo, "Expand" and the
+// mode buttons; the tempo slider sets the step interval. The play lamp is green while playing,
+// black when stopped, and a stall of the UI thread costs the steps it held up: one step follows,
+// not a burst. Mode "1" writes the step the clock plays next; "Expand" sets a note's cuts.
 TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     ASSERT_TRUE(app.loaded) << app.sound.lastError();
     const std::pair<int, const char*> captions[] = {
@@ -55,10 +57,15 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
         EXPECT_FALSE(app.control(QStringLiteral("Command%1").arg(5 + 2 * k))->isVisible());
     }
     EXPECT_TRUE(shownInClient<QSlider>(app.form).isEmpty());
+    // Its windows name the desktop entry that installs it.
+    EXPECT_TRUE(QFile::exists(QStringLiteral(TAVRILO_TESTS_DIR "/../packaging/%1.desktop")
+                                  .arg(QGuiApplication::desktopFileName())));
     for (int twice = 0; twice < 2; ++twice) {
         app.click("cmdhelp");
         QTest::mouseClick(app.form.Dialoghelp()->widenButton(), Qt::LeftButton);
     }
+    QTest::mouseClick(app.form.Dialoghelp()->OKButton(), Qt::LeftButton);  // hides it
+    EXPECT_FALSE(app.form.Dialoghelp()->isVisible());
     EXPECT_EQ(app.form.outerWidth(), 14460);
     EXPECT_EQ(shownInClient<QSlider>(app.form),
               (QStringList{"Slidercut1", "Slidercut21", "sltempo"}));
@@ -66,132 +73,88 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     tempo->setFocus();
     QTest::keyClick(tempo, Qt::Key_PageUp);
     EXPECT_EQ(in.stepTimer().interval(), 205);
+    QWidget* lamp = app.control("Picture3");
+    EXPECT_EQ(test::shownColour(lamp), QColor(0, 0, 0));
     app.click("cmdplay");
+    EXPECT_EQ(test::shownColour(lamp), QColor(0, 255, 0));
     app.advance(milliseconds(615));
+    app.clock.advance(milliseconds(1000));  // the UI thread held up; then its timers catch up
+    TimerService& timers = in.timers();
+    for (auto due = timers.nextDeadline(); due && *due <= app.clock.now();
+         due = timers.nextDeadline())
+        timers.dispatchDue();
     app.click("cmdstop");
-    ASSERT_EQ(in.stepClock().currentStep(), 3);
+    EXPECT_EQ(test::shownColour(lamp), QColor(0, 0, 0));
+    ASSERT_EQ(in.stepClock().currentStep(), 4);
     app.click("lblcolor_0");
     app.click("optraw_0");  // "1"
-    app.stroke({{990, 1005}, {1200, 1005}, {1200, 2010}});
+    in.beginStroke(1, 990, 1005), in.moveStroke(1, 1200, 2010), in.endStroke(1);
     app.click("optraw_1");  // "2" again
-    app.stroke({{2400, 3000}, {2460, 3000}});
+    in.beginStroke(1, 2400, 3000), in.moveStroke(1, 2460, 3000), in.endStroke(1);
     for (int s = 0; s < kSteps; ++s)
-        EXPECT_EQ(in.score().cell(Row::Tone, s), s == 3 ? 10 : s == 10 ? 15 : 24) << s;
-}
-
-// Every opener shows its window, modeless and once; a second press neither moves nor resets it;
-// "Close", "OK" and the close boxes only hide.
-TEST_F(MainWindow, OpenersShowEachWindowOnceAndClosersOnlyHide) {
-    const std::pair<const char*, QWidget*> openers[] = {
-        {"Command20", app.form.Form2()}, {"Command16", app.form.Form2()},
-        {"Command18", app.form.Form6()}, {"Command17", app.form.Form6()},
-        {"Command19", app.form.Form5()}, {"Command3", app.form.Form5()},
-        {"Command2", app.form.Form3()}};
-    for (const auto& [name, window] : openers) {
-        window->hide();
-        app.click(name);
-        EXPECT_TRUE(window->isVisible() && !window->parentWidget()) << name;
-        window->move(window->pos() + QPoint(40, 30));  // the user moved it
-        const QRect moved = window->geometry();
-        app.click(name);
-        EXPECT_EQ(window->geometry(), moved) << name;
-        QTest::mouseClick(window->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-        EXPECT_FALSE(window->isVisible()) << name;
-        window->show();
-        EXPECT_TRUE(window->close() && !window->isVisible()) << name;
-    }
-    app.click("cmdhelp");
-    HelpWindow* help = app.form.Dialoghelp();
-    QTest::mouseClick(help->OKButton(), Qt::LeftButton);
-    app.click("cmdhelp");
-    EXPECT_TRUE(help->isVisible() && app.form.Dialoghelp() == help);
-}
-
-// A stroke drawn with the real mouse is one joined line in the chalk picked through the real
-// swatch (a swatch picks on a release over it), written into its row, and "new" clears only the
-// picture. The slots keep the score through "S" and "L", lighting the preview of the slot used
-// last; "reset" rewrites the score.
-TEST_F(MainWindow, DrawingSlotsAndResetThroughTheirControls) {
-    app.click("lblcolor_0");
-    app.stroke({{990, 1005}, {2400, 3000}, {3600, 1005}});  // a V
-    const QImage& picture = board->picture();
-    const auto near = [&picture](int x, int y, QColor color) {
-        for (int dy = -2; dy <= 2; ++dy)
-            if (picture.pixelColor(x, y + dy) == color) return true;
-        return false;
-    };
-    EXPECT_TRUE(near(200, 133, QColor(128, 128, 128)));  // the second arm, from the V's bottom
-    EXPECT_FALSE(near(153, 67, QColor(128, 128, 128)));  // where an arm from the start would run
-    EXPECT_EQ(app.form.Form2()->slider(Row::Tone, 15)->value(), 5);  // a hidden panel's slider
-    app.click("lblcolor_8");
-    app.stroke({{4800, 2000}, {5040, 2000}});
-    EXPECT_EQ(in.score().cell(Row::Atteck, 21), 10);
-    EXPECT_TRUE(near(330, 133, QColor(255, 128, 0)));
-    QWidget* blue = app.control("lblcolor_1");  // pressed, then let go off it: no new chalk
-    QTest::mousePress(blue, Qt::LeftButton);
-    QTest::mouseMove(blue, QPoint(-40, -40));
-    QTest::mouseRelease(blue, Qt::LeftButton, {}, QPoint(-40, -40));
-    EXPECT_EQ(in.drawing().penColor(), colors::chalks[8]);
-    const Tune drawn = in.tune();  // the right button draws nothing
-    QTest::mousePress(board, Qt::RightButton, {}, QPoint(100, 100));
-    QTest::mouseMove(board, QPoint(300, 200));
-    QTest::mouseRelease(board, Qt::RightButton, {}, QPoint(300, 200));
-    EXPECT_EQ(in.tune(), drawn);
-    app.click("cmdnew");
-    EXPECT_FALSE(near(200, 133, QColor(128, 128, 128)));
-    EXPECT_EQ(in.score().cell(Row::Tone, 10), 15);
-
-    in.score().setLength(12);
-    app.click("Command8");  // "S" of slot 2
-    app.click("cmdreset");
-    EXPECT_EQ(in.score().cell(Row::Tone, 10), 24);
-    EXPECT_EQ(in.score().cell(Row::Atteck, 21), 10);
-    app.click("Command4");  // "S" of slot 0
-    app.click("Command9");  // "L" of slot 2
-    EXPECT_EQ(in.score().cell(Row::Tone, 10), 15);
-    EXPECT_EQ(app.form.Form2()->lengthSlider()->value(), 12);
-    for (int k = 0; k < kPatternSlots; ++k)
-        EXPECT_EQ(app.control<ColorBox>(arrayName("Picpre", k))->color(),
-                  k == 2 ? colors::red : colors::black);
+        EXPECT_EQ(in.score().cell(Row::Tone, s), s == 4 ? 10 : s == 10 ? 15 : 24) << s;
+    app.control<QSlider>("Slidercut1")->setValue(1234);
+    app.control<QSlider>("Slidercut21")->setValue(56);
+    app.click("cmdplay");
+    app.advance(milliseconds(5 * 205));
+    EXPECT_EQ(std::tuple(in.voice().pitch, in.voice().cut1, in.voice().cut2),
+              std::tuple(14, 1234, 56));
 }
 
 // The note keys play in every window, by their place on the keyboard (the X11 keycode), not by
-// the letter the layout gives them; with Ctrl held a key is no note.
-TEST_F(MainWindow, NoteKeysPlayInEveryWindow) {
+// the letter the layout gives them; with Ctrl held a key is no note, nor while a dialog is up.
+TEST_F(MainWindow, NoteKeysPlayInEveryWindowUntilItCloses) {
+    const auto press = [](QWidget* window, Qt::KeyboardModifiers modifiers) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, modifiers, 24, 0, 0, "a");  // Q's place
+        QApplication::sendEvent(window, &key);
+    };
     for (QWidget* window :
          {static_cast<QWidget*>(&app.form), static_cast<QWidget*>(app.form.Form2()),
           static_cast<QWidget*>(app.form.Form3())}) {
         window->show();
         const int before = in.voice().pitch;
-        QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 24, 0, 0, "a");
-        QApplication::sendEvent(window, &ctrl);
+        press(window, Qt::ControlModifier);
         EXPECT_EQ(in.voice().pitch, before);
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 24, 0, 0, "a");  // Q's place
-        QApplication::sendEvent(window, &key);
+        press(window, Qt::NoModifier);
         EXPECT_EQ(in.voice().pitch, 17);
         QTest::keyClick(window->windowHandle(), Qt::Key_Z);  // no keycode: by the letter
         EXPECT_EQ(in.voice().pitch, 1);
     }
-}
-
-// Closing the main window ends the program without asking (the prompt of "E&xit" is the end-to-
-// end scenario's), with the sound released and every other window closed.
-TEST_F(MainWindow, ClosingEndsWithoutAsking) {
+    int pitch = 0;
+    test::answerNextMessageBox(QMessageBox::No, [&](QMessageBox&) {
+        press(&app.form, Qt::NoModifier);
+        pitch = in.voice().pitch;
+    });
+    app.click("cmdexit");
+    EXPECT_EQ(pitch, 1);
+    // Closing the main window ends the program without asking, with every other window.
     QSignalSpy ended(&app.form, &Form1::programEnded);
-    app.form.Form5()->show();
-    EXPECT_TRUE(app.form.close());
-    EXPECT_EQ(ended.count(), 1);
-    EXPECT_FALSE(app.sound.isOpen() || app.form.Form5()->isVisible());
+    EXPECT_TRUE(app.form.close() && ended.count() == 1);
+    EXPECT_FALSE(app.sound.isOpen() || app.form.Form2()->isVisible());
 }
 
-// At twice the density a picture is drawn with twice the pixels, not enlarged from one.
-TEST(Artwork, DrawsAtTheScreensDensity) {
-    const QImage one = logoPicture(1);
-    QImage two = logoPicture(2);
-    EXPECT_EQ(two.devicePixelRatio(), 2);
-    two.setDevicePixelRatio(1);
-    EXPECT_EQ(two.size(), one.size() * 2);
-    EXPECT_NE(two, one.scaled(one.size() * 2));  // nearest neighbour
+// On a screen of twice the pixel density a picture box shows its picture drawn with twice the
+// pixels: fine detail within the 2 x 2 device pixels of a logical one, which a picture drawn
+// once and enlarged lacks.
+TEST(Artwork, ShowsAtTheScreensDensity) {
+    QScreen* dense = QGuiApplication::screens().value(1);
+    ASSERT_TRUE(dense && dense->devicePixelRatio() == 2);
+    QWidget window;
+    window.setScreen(dense);
+    window.setGeometry(QRect(dense->geometry().topLeft() + QPoint(20, 20), QSize(200, 60)));
+    ArtworkBox logo(&window, [](qreal dpr) { return logoPicture(dpr); });
+    logo.setGeometry(0, 0, 178, 38);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QImage shown = logo.grab().toImage();
+    ASSERT_EQ(shown.size(), QSize(356, 76));
+    int detailed = 0;
+    for (int y = 0; y < shown.height(); y += 2)
+        for (int x = 0; x < shown.width(); x += 2)
+            detailed += shown.pixel(x, y) != shown.pixel(x + 1, y) ||
+                        shown.pixel(x, y) != shown.pixel(x, y + 1) ||
+                        shown.pixel(x, y) != shown.pixel(x + 1, y + 1);
+    EXPECT_GT(detailed, 178 * 38 / 10);
 }
 
 }  // namespace

@@ -25,7 +25,6 @@ TEST(Signal, SubscriptionsEndThemselvesWhicheverSideGoesFirst) {
     });
     (*signal)(1);
     (*signal)(2);
-    EXPECT_EQ(heard, "a1 b1 b2 c2 ");
     b.reset();
     (*signal)(3);
     EXPECT_EQ(heard, "a1 b1 b2 c2 c3 ");

@@ -121,11 +121,13 @@ _e2e_find() { E2E_WIN=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | h
 e2e_window() { e2e_until "$2" _e2e_find "$1" && [[ -n $E2E_WIN ]]; }
 e2e_no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 
-# Both servers and the program, up to its main window, E2E_MAIN, first painted.
+# Both servers and the program, up to its main window, E2E_MAIN, painted: its grey swatch shows.
+_e2e_painted() { e2e_shot "$E2E_MAIN" painted && [[ $(e2e_pixels 64 456) == 808080* ]]; }
 e2e_start_all() {
     e2e_start_x && e2e_start_pulse && e2e_start_program
     e2e_window '^Tavrilo Synth4' 30 || e2e_fail "expected the main window in 30 s; none appeared"
-    E2E_MAIN=$E2E_WIN && sleep 0.5
+    E2E_MAIN=$E2E_WIN
+    e2e_until 20 _e2e_painted || e2e_fail "the main window was not painted in 20 s"
 }
 
 # e2e_click X Y [WINDOW]: a real left click at client pixel (X, Y) of WINDOW (the main one).
@@ -149,10 +151,9 @@ e2e_keys() {
 
 # e2e_record NAME: records the sink, raw, into DIR/NAME.out (stop: e2e_stop "$E2E_REC_IDX");
 # e2e_now gives milliseconds since its start.
+_e2e_ms() { "$E2E_TONE" "$E2E_REC" $E2E_RATE 2>/dev/null; } # milliseconds recorded
 _e2e_recording() {
-    local ms
-    ms=$("$E2E_TONE" "$E2E_REC" $E2E_RATE 2>/dev/null) && ((ms >= 100)) || return 1
-    E2E_REC_T0=$((${EPOCHREALTIME/./} / 1000 - ms))
+    local ms && ms=$(_e2e_ms) && ((ms >= 100)) && E2E_REC_T0=$((${EPOCHREALTIME/./} / 1000 - ms))
 }
 e2e_record() {
     E2E_REC=$E2E_ARTIFACTS/$1.out
@@ -162,12 +163,15 @@ e2e_record() {
     e2e_until 10 _e2e_recording || e2e_fail "parec recorded nothing in 10 s ($1.err)"
 }
 e2e_now() { echo $((${EPOCHREALTIME/./} / 1000 - E2E_REC_T0)); }
-e2e_sleep_until() { local ms=$(($1 - $(e2e_now))) && sleep "$((ms > 0 ? ms : 0))e-3"; }
+# e2e_sleep_until MS: until the recording holds MS ms, however far it lags behind the clock.
+_e2e_holds() { local ms && ms=$(_e2e_ms) && ((ms >= $1)); }
+e2e_sleep_until() { e2e_until 30 _e2e_holds "$1" || e2e_fail "the recording never reached $1 ms"; }
 
 # e2e_sound WHAT FROM TO [HZ MIN MAX]: from FROM to TO ms a sine at HZ carries most of the sound
 # for MIN to MAX ms (E2E_FIRST: from when, or -1); without HZ, silence (RMS under 100 of 32768).
 e2e_sound() {
     local got rms ms
+    [[ -z ${E2E_REC_IDX-} ]] || ! e2e_alive "$E2E_REC_IDX" || e2e_sleep_until "$3"
     got=$("$E2E_TONE" "$E2E_REC" $E2E_RATE "${@:2:3}") || { e2e_check "$1: $got" && return 0; }
     read -r rms ms E2E_FIRST <<<"$got"
     (($# > 3)) || ((rms < 100)) || e2e_check "$1: expected silence from $2 to $3 ms, found RMS $rms"

@@ -10,9 +10,6 @@
 
 #include "app/Form1.h"
 #include "app/Instrument.h"
-#include "board/DrawingBoard.h"
-#include "common/Clock.h"
-#include "common/Controls.h"
 #include "sound/MeterCanvas.h"
 #include "sound/modSynth_DX7.h"
 
@@ -46,29 +43,21 @@ struct ShownProgram {
         return w;
     }
     void click(const QString& name) { QTest::mouseClick(control(name), Qt::LeftButton); }
-    // A left-button stroke with the mouse through board points in twips, 15 to a pixel.
-    void stroke(const std::vector<QPoint>& twips) {
-        QWidget* board = form.Picdraw();
-        const auto at = [](QPoint t) { return t / 15 + QPoint(2, 2); };  // inside the border
-        QTest::mouseMove(board, at(twips.front()));
-        QTest::mousePress(board, Qt::LeftButton, {}, at(twips.front()));
-        for (const QPoint& t : twips)
-            QTest::mouseMove(board, at(t));
-        QTest::mouseRelease(board, Qt::LeftButton, {}, at(twips.back()));
-    }
 };
+
+// The colour a box shows the user, at its centre.
+inline QColor shownColour(QWidget* box) {
+    return box->grab().toImage().pixelColor(box->width() / 2, box->height() / 2);
+}
 
 // Answers the next modal message box with `button` once it is up, after `inspect` looked at it.
 // Gives up after about five seconds, so a box that never comes cannot hang a later test.
 inline void answerNextMessageBox(QMessageBox::StandardButton button,
-                                 std::function<void(QMessageBox&)> inspect = {},
-                                 int triesLeft = 500) {
-    QTimer::singleShot(10, [button, inspect, triesLeft] {
+                                 std::function<void(QMessageBox&)> inspect = {}, int tries = 500) {
+    QTimer::singleShot(10, [button, inspect, tries] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            if (triesLeft > 0) answerNextMessageBox(button, inspect, triesLeft - 1);
-            return;
-        }
+        if (!box && tries > 0) answerNextMessageBox(button, inspect, tries - 1);
+        if (!box) return;
         if (inspect) inspect(*box);
         box->button(button)->click();
     });
