@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     SDL_SetHint(SDL_HINT_AUDIO_INCLUDE_MONITORS, "1");
     SteadyClock clock;
     modSynth_DX7 sound(clock, period);
-    if (!sound.InitSound())
+    if (!sound.open())
         return std::fprintf(stderr, "cannot open the sound device: %s\n",
                             sound.lastError().c_str()),
                2;
@@ -118,8 +118,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     SDL_PauseAudioDevice(monitor, 0);
-    sound.Play(0);
-    sound.Play(1);
+    sound.startLoop(0);
+    sound.startLoop(1);
     std::array<std::uint8_t, kLoopBytes> loud, silence;
     loud.fill(228);  // (228 - 128) x 128 = 12800 at every sample
     silence.fill(kSilentByte);
@@ -128,9 +128,9 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(1s);
     for (int i = 0; i < switches; ++i) {
         handedOver.push_back(Steady::now());
-        sound.WriteSoundBuffer(0, loud);
+        sound.writeLoop(0, loud);
         std::this_thread::sleep_for(150ms);
-        sound.WriteSoundBuffer(0, silence);
+        sound.writeLoop(0, silence);
         std::this_thread::sleep_for(std::chrono::milliseconds(200 + random() % 250));
     }
     std::this_thread::sleep_for(300ms);

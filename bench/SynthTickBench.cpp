@@ -42,14 +42,14 @@ enum class Time {
 class NullSoundPort final : public SoundPort {
 public:
     explicit NullSoundPort(Time time) : m_time(time) {}
-    float ClockSeconds() const override {
+    float clockSeconds() const override {
         if (m_time == Time::EveryRead) {
             m_t += 1e-3f;  // distinct floats at 100 s
             return m_t;
         }
         return static_cast<float>(std::chrono::duration<double>(m_clock.now()).count());
     }
-    void WriteSoundBuffer(std::int16_t, std::span<const std::uint8_t> table) override {
+    void writeLoop(std::int16_t, std::span<const std::uint8_t> table) override {
         benchmark::DoNotOptimize(table.data());
     }
 

@@ -38,9 +38,9 @@ Instrument::~Instrument() = default;
 
 bool Instrument::startUp() {
     m_uiThread.check();
-    if (!m_sound.InitSound()) return false;
-    m_sound.Play(0);
-    m_sound.Play(1);
+    if (!m_sound.open()) return false;
+    m_sound.startLoop(0);
+    m_sound.startLoop(1);
     m_drawing.setPenColor(colors::white);
     m_voice.amp1 = 0;
     m_voice.amp2 = 0;
@@ -69,7 +69,7 @@ void Instrument::shutDown() {
     // Leaving a Link session stops no peer; the sequence stops here only.
     m_source->deactivate();
     m_stepClock.stop();
-    m_sound.ReleaseSound();
+    m_sound.release();
     for (TimerService::Timer* timer :
          {&m_synthesisTimer, &m_attackTimer, &m_decayTimer, &m_restTimer, &m_keeperTimer})
         timer->setEnabled(false);

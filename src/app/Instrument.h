@@ -186,7 +186,7 @@ private:
 
     // The sound device rests after this long in the background, stopped and silent.
     static constexpr std::chrono::seconds kQuietBeforeRest{2};
-    TimerService::Timer& m_restTimer = m_timers.create(0, false, [this] { m_sound.Rest(); });
+    TimerService::Timer& m_restTimer = m_timers.create(0, false, [this] { m_sound.rest(); });
     bool m_foreground = true;
     bool m_synthesisMaySleep = true;
     // After anything that may change the voice or the quiet: the synthesis timer sleeps or

@@ -16,28 +16,28 @@ public:
     virtual ~SoundPort() = default;
 
     // Seconds since the program started, monotonic, in single precision.
-    virtual float ClockSeconds() const = 0;
+    virtual float clockSeconds() const = 0;
 
     // Replaces the whole content of loop `index` (0 or 1) by table[0..359] while it keeps playing.
     // Throws std::out_of_range for another index and std::length_error for a table shorter
     // than one loop; in both cases nothing is written.
-    virtual void WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) = 0;
+    virtual void writeLoop(std::int16_t index, std::span<const std::uint8_t> table) = 0;
 };
 
 // The whole sound module as start-up and shut-down use it. UI thread only.
 class SoundDevice : public SoundPort {
 public:
     // Opens the default device with both loops silent and not yet playing; false when it cannot.
-    virtual bool InitSound() = 0;
+    virtual bool open() = 0;
     // Starts loop `index` (0 or 1) playing for good. The loops start together: the first one
     // started waits for the other, and both then begin at their first byte in the same frame.
-    virtual void Play(std::int16_t index) = 0;
+    virtual void startLoop(std::int16_t index) = 0;
     // Closes the device, which silences both loops. Harmless when nothing is open.
-    virtual void ReleaseSound() = 0;
+    virtual void release() = 0;
     // Both loops hold silence and nothing is about to change that: the device may stop
     // streaming it. The next table with sound in it wakes the device before it is heard, both
     // loops going on together as before.
-    virtual void Rest() = 0;
+    virtual void rest() = 0;
     // Sound may come soon: a resting device starts opening now, so that the next table is heard
     // as soon as with the device open all along. Nothing to do (and cheap) unless it rests.
     virtual void wake() = 0;
@@ -49,7 +49,7 @@ public:
     // What a SoundKeeper watches. Streaming: open, its loops started, the device running.
     // Opening: a device is being opened away from the UI thread (a sound server may take its
     // time). Lost: it should be streaming, but the device stopped or could not be had; only
-    // reopen() brings it back. Resting: nothing streams, by choice (Rest, or before Play).
+    // reopen() brings it back. Resting: nothing streams, by choice (rest(), or before startLoop()).
     enum class State { Closed, Resting, Opening, Streaming, Lost };
     virtual State deviceState() const = 0;
     // Device periods mixed so far; goes up while the device streams, whichever device it is.

@@ -155,7 +155,7 @@ void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
         const auto index = static_cast<std::size_t>(i);
 
         // The clock, read anew at every index; a failed read leaves t as it was.
-        continueOnError([&] { assignSingle(m_clockTime, Checked(sound.ClockSeconds())); });
+        continueOnError([&] { assignSingle(m_clockTime, Checked(sound.clockSeconds())); });
         const float t = m_clockTime;
 
         // The index as an angle, kept in single precision.
@@ -226,9 +226,9 @@ void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {
 
     // The whole tables go out, each followed by its level bar; the sound module keeps their first
     // 360 bytes.
-    continueOnError([&] { sound.WriteSoundBuffer(0, std::span<const std::uint8_t>(m_osc1Table)); });
+    continueOnError([&] { sound.writeLoop(0, std::span<const std::uint8_t>(m_osc1Table)); });
     continueOnError([&] { meter.drawLevelBar(m_peak1, MeterBox::o1VU); });
-    continueOnError([&] { sound.WriteSoundBuffer(1, std::span<const std::uint8_t>(m_osc2Table)); });
+    continueOnError([&] { sound.writeLoop(1, std::span<const std::uint8_t>(m_osc2Table)); });
     continueOnError([&] { meter.drawLevelBar(m_peak2, MeterBox::Picture2); });
     continueOnError([&] { meter.present(); });
 }

@@ -53,9 +53,9 @@ void nameTheStream() {
 modSynth_DX7::modSynth_DX7(const Clock& clock, int period)
     : m_clock(clock), m_requestedPeriod(period) {}
 
-modSynth_DX7::~modSynth_DX7() { ReleaseSound(); }
+modSynth_DX7::~modSynth_DX7() { release(); }
 
-bool modSynth_DX7::InitSound() {
+bool modSynth_DX7::open() {
     if (isOpen()) return true;
     // SDL would otherwise take over SIGINT and SIGTERM and the program could not be stopped.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -69,7 +69,7 @@ bool modSynth_DX7::InitSound() {
     adopt(openDefault(false));
     if (m_device == 0) {
         const std::string error = m_lastError;
-        ReleaseSound();
+        release();
         m_lastError = error;
         return false;
     }
@@ -131,7 +131,7 @@ void modSynth_DX7::checkIndex(std::int16_t index) {
         throw std::out_of_range("sound buffer index " + std::to_string(index) + " out of range");
 }
 
-void modSynth_DX7::Play(std::int16_t index) {
+void modSynth_DX7::startLoop(std::int16_t index) {
     checkIndex(index);
     if (!isOpen()) throw std::logic_error("sound device is not open");
     settle(true);
@@ -142,7 +142,7 @@ void modSynth_DX7::Play(std::int16_t index) {
     if (first) deviceChanged();
 }
 
-void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) {
+void modSynth_DX7::writeLoop(std::int16_t index, std::span<const std::uint8_t> table) {
     checkIndex(index);
     if (table.size() < static_cast<std::size_t>(kLoopBytes))
         throw std::length_error("sound table shorter than one loop");
@@ -154,7 +154,7 @@ void modSynth_DX7::WriteSoundBuffer(std::int16_t index, std::span<const std::uin
     m_mixer.publish(index, loop);
 }
 
-void modSynth_DX7::Rest() {
+void modSynth_DX7::rest() {
     if (!m_open || !m_mixer.silent()) return;
     settle(true);
     closeDevice();
@@ -212,7 +212,7 @@ void modSynth_DX7::closeDevice() {
     m_device = 0;
 }
 
-void modSynth_DX7::ReleaseSound() {
+void modSynth_DX7::release() {
     settle(true);
     closeDevice();
     SDL_WaitThread(std::exchange(m_closer, nullptr), nullptr);
@@ -237,7 +237,7 @@ Nanos modSynth_DX7::outputLatency() const {
         std::chrono::duration<double>(static_cast<double>(m_periodFrames) / kSampleRate));
 }
 
-float modSynth_DX7::ClockSeconds() const {
+float modSynth_DX7::clockSeconds() const {
     return static_cast<float>(std::chrono::duration<double>(m_clock.now()).count());
 }
 

@@ -28,8 +28,8 @@ public:
 // a LoopMixer, always the server's default device, named "Tavrilo Synth" with a music role in
 // the desktop's mixer. All methods belong to the UI thread; the device callback only renders the
 // mixer and counts the periods. Every device but the first is opened, and every one is closed,
-// on a thread of its own, so that no sound server keeps the UI thread waiting (only Rest,
-// Play and ReleaseSound wait for an opening still under way).
+// on a thread of its own, so that no sound server keeps the UI thread waiting (only rest(),
+// startLoop() and release() wait for an opening still under way).
 class modSynth_DX7 final : public SoundDevice {
 public:
     // `period`: device frames per callback to ask for (measurements try others).
@@ -39,22 +39,22 @@ public:
     modSynth_DX7& operator=(const modSynth_DX7&) = delete;
 
     // lastError() says why when it fails.
-    bool InitSound() override;
+    bool open() override;
     const std::string& lastError() const override { return m_lastError; }
     bool isOpen() const { return m_open; }
 
     // A rest closes the SDL device, if both loops are silent: streaming silence keeps the audio
     // thread waking hundreds of times a second. The loops themselves stay as they are. A lost
     // device rests too: none is needed until sound comes.
-    void Rest() override;
+    void rest() override;
     bool resting() const { return m_open && !m_lost && !m_opening && m_device == 0; }
     void wake() override;
 
-    void Play(std::int16_t index) override;
+    void startLoop(std::int16_t index) override;
     // Throws std::logic_error when the sound is not open, besides the SoundPort errors.
-    void WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) override;
-    void ReleaseSound() override;
-    float ClockSeconds() const override;
+    void writeLoop(std::int16_t index, std::span<const std::uint8_t> table) override;
+    void release() override;
+    float clockSeconds() const override;
     // One device period (0 while closed): see the definition for what it holds and how close.
     Nanos outputLatency() const override;
 
@@ -64,7 +64,7 @@ public:
     }
     void reopen() override;
 
-    // The loops themselves. Tests render them directly, which is only allowed while no Play()
+    // The loops themselves. Tests render them directly, which is only allowed while no startLoop()
     // has unpaused the device (the callback is the one reader otherwise).
     LoopMixer& mixer() { return m_mixer; }
 
@@ -100,10 +100,10 @@ private:
     const int m_requestedPeriod;
     LoopMixer m_mixer;
     std::uint32_t m_device = 0;  // SDL_AudioDeviceID; 0 while closed, resting, opening or lost
-    bool m_open = false;         // from InitSound to ReleaseSound
+    bool m_open = false;         // from open to release
     bool m_lost = false;         // the device stopped or could not be opened when needed
     bool m_opening = false;      // from startOpening() until settled
-    unsigned m_playing = 0;      // one bit per loop started by Play
+    unsigned m_playing = 0;      // one bit per loop started by startLoop
     bool m_subsystemUp = false;
     int m_periodFrames = 0;
     std::string m_lastError;

@@ -93,7 +93,7 @@ TEST(Instrument, ADrawnToneSoundsFromTheStepClockAndDiesAfterStop) {
     r.stroke(10, 20, 4000);
     EXPECT_FALSE(in.attackTimer().enabled());
     in.shutDown();
-    EXPECT_FALSE(r.sound.open || in.synthesisTimer().enabled() || in.attackTimer().enabled() ||
+    EXPECT_FALSE(r.sound.opened || in.synthesisTimer().enabled() || in.attackTimer().enabled() ||
                  in.stepTimer().enabled() || in.decayTimer().enabled());
 }
 

@@ -16,12 +16,12 @@ namespace {
 TEST(SoundModule, PlaysTheFirst360BytesOfATable) {
     SteppedClock clock;
     modSynth_DX7 sound(clock);
-    ASSERT_TRUE(sound.InitSound()) << sound.lastError();
+    ASSERT_TRUE(sound.open()) << sound.lastError();
     sound.mixer().play(0);
     sound.mixer().play(1);
     std::vector<std::uint8_t> table(361, 128);
     table[0] = 129, table[359] = 131, table[360] = 255;
-    sound.WriteSoundBuffer(0, table);
+    sound.writeLoop(0, table);
     std::vector<std::int16_t> out(2 * kLoopBytes);
     sound.mixer().render(out.data(), 100);
     sound.mixer().render(out.data() + 100, static_cast<int>(out.size()) - 100);

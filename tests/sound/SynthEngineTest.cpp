@@ -23,11 +23,11 @@ struct Port final : SoundPort {
     int nanAt = -1;
     mutable int index = 0;
     std::array<std::uint8_t, 2 * kLoopBytes> loops{};
-    float ClockSeconds() const override {
+    float clockSeconds() const override {
         const int i = index++;
         return i == nanAt ? NAN : static_cast<float>(t0 + i * dt);
     }
-    void WriteSoundBuffer(std::int16_t loop, std::span<const std::uint8_t> table) override {
+    void writeLoop(std::int16_t loop, std::span<const std::uint8_t> table) override {
         std::copy_n(table.begin(), kLoopBytes, loops.begin() + loop * kLoopBytes);
     }
 };

@@ -22,7 +22,7 @@ namespace tavrilo::test {
 struct FakeSound : SoundDevice {
     explicit FakeSound(const Clock& clock) : clock(clock) {}
     const Clock& clock;
-    bool open = false;
+    bool opened = false;
     bool resting = false;
     unsigned playing = 0;  // one bit per loop
     Nanos latency{0};
@@ -31,14 +31,14 @@ struct FakeSound : SoundDevice {
         std::vector<std::uint8_t>(kLoopBytes, kSilentByte),
         std::vector<std::uint8_t>(kLoopBytes, kSilentByte)};
 
-    bool InitSound() override { return open = true; }
-    void Play(std::int16_t index) override { playing |= 1u << index; }
-    void ReleaseSound() override { open = false, playing = 0; }
-    void Rest() override { resting = true; }
+    bool open() override { return opened = true; }
+    void startLoop(std::int16_t index) override { playing |= 1u << index; }
+    void release() override { opened = false, playing = 0; }
+    void rest() override { resting = true; }
     void wake() override { resting = false; }
     Nanos outputLatency() const override { return latency; }
     State deviceState() const override {
-        return !open ? State::Closed : resting ? State::Resting : State::Streaming;
+        return !opened ? State::Closed : resting ? State::Resting : State::Streaming;
     }
     // A device that never fails: its periods go by with the clock.
     std::uint64_t periodsMixed() const override {
@@ -47,11 +47,11 @@ struct FakeSound : SoundDevice {
     void reopen() override {}
     const std::string& lastError() const override { return error; }
     std::string error;
-    float ClockSeconds() const override {
+    float clockSeconds() const override {
         return static_cast<float>(std::chrono::duration<double>(clock.now()).count());
     }
-    void WriteSoundBuffer(std::int16_t index, std::span<const std::uint8_t> table) override {
-        if (!open) throw std::logic_error("closed");
+    void writeLoop(std::int16_t index, std::span<const std::uint8_t> table) override {
+        if (!opened) throw std::logic_error("closed");
         if (index == 0 && isSilence(tables[0]) && !isSilence(table.first(kLoopBytes)))
             sounded.push_back(clock.now());
         tables.at(static_cast<std::size_t>(index))
