@@ -1,10 +1,13 @@
 // A JACK client for the end-to-end scenarios of MIDI.
 //   jack_midi_probe send PORT BPM SECONDS  Start, then MIDI clock at BPM (24 per quarter note),
-//                                          each clock on its exact frame, and Stop after SECONDS
+//                                          each clock on its exact frame, Stop after SECONDS, and
+//                                          clocks for 3 s more, as a master's go on while stopped
 //   jack_midi_probe receive PORT SECONDS   prints, from the frame times JACK gave, "clocks=N
-//                                          per_second=F jitter_p99_ms=F start=N stop=N"
-// The jitter is each clock interval's distance from the mean interval. Exit status 1 without a
-// JACK server or the port.
+//                                          per_second=F jitter_p99_ms=F skipped=N start=N stop=N"
+// The jitter is each clock interval's distance from the mean interval. An interval across which
+// the frame time left JACK's clock by over 1 ms (the backend dropped frames, as the dummy one
+// does whenever the machine stalls, or a cycle woke late) is not in time: skipped, and counted.
+// Exit status 1 without a JACK server or the port.
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
@@ -24,6 +27,7 @@ bool sending;
 double rate, framesPerClock, first = -1;      // first: the frame of Start and the first clock
 long toSend, sent = -1;                       // clocks; -1 until Start is sent
 std::vector<jack_nframes_t> clocks(1 << 20);  // the frame times of those received
+std::vector<double> zeros(1 << 20);           // and JACK's clock less frame time then, in µs
 std::atomic<long> received{0}, starts{0}, stops{0};
 std::atomic<bool> done{false};
 
@@ -34,8 +38,9 @@ int process(jack_nframes_t frames, void*) {
     for (jack_nframes_t i = 0; !sending && jack_midi_event_get(&e, buffer, i) == 0; ++i) {
         starts += e.buffer[0] == 0xFA;
         stops += e.buffer[0] == 0xFC;
-        if (e.buffer[0] == 0xF8 && received < static_cast<long>(clocks.size()))
-            clocks[received++] = cycle + e.time;
+        if (e.buffer[0] != 0xF8 || received == static_cast<long>(clocks.size())) continue;
+        zeros[received] = static_cast<double>(jack_get_time()) - cycle * 1e6 / rate;
+        clocks[received++] = cycle + e.time;
     }
     if (!sending) return 0;
     jack_midi_clear_buffer(buffer);
@@ -44,8 +49,7 @@ int process(jack_nframes_t frames, void*) {
                                  cycle + frames;) {
         const jack_midi_data_t byte = sent < 0 ? 0xFA : sent == toSend ? 0xFC : 0xF8;
         jack_midi_event_write(buffer, std::max<jack_nframes_t>(at, cycle) - cycle, &byte, 1);
-        done = byte == 0xFC;
-        ++sent;
+        done = ++sent > toSend + std::lround(3 * rate / framesPerClock);
     }
     return 0;
 }
@@ -73,14 +77,19 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the last cycle goes out
     jack_client_close(client);
     const long n = received;
-    const double mean = n > 1 ? static_cast<double>(clocks[n - 1] - clocks[0]) / (n - 1) : 0;
-    std::vector<double> jitter;
+    std::vector<double> intervals, jitter;
     for (long i = 1; i < n; ++i)
-        jitter.push_back(std::abs(clocks[i] - clocks[i - 1] - mean) * 1000 / rate);
+        if (std::abs(zeros[i] - zeros[i - 1]) <= 1000)
+            intervals.push_back(clocks[i] - clocks[i - 1]);
+    double mean = 0;
+    for (const double interval : intervals)
+        mean += interval / intervals.size();
+    for (const double interval : intervals)
+        jitter.push_back(std::abs(interval - mean) * 1000 / rate);
     std::sort(jitter.begin(), jitter.end());
     if (!sending)
-        std::printf("clocks=%ld per_second=%.3f jitter_p99_ms=%.3f start=%ld stop=%ld\n", n,
-                    mean > 0 ? rate / mean : 0,
-                    jitter.empty() ? 0 : jitter[jitter.size() * 99 / 100], starts.load(),
-                    stops.load());
+        std::printf(
+            "clocks=%ld per_second=%.3f jitter_p99_ms=%.3f skipped=%ld start=%ld stop=%ld\n", n,
+            mean > 0 ? rate / mean : 0, jitter.empty() ? 0 : jitter[jitter.size() * 99 / 100],
+            std::max(n - 1, 0L) - static_cast<long>(intervals.size()), starts.load(), stops.load());
 }
