@@ -122,6 +122,9 @@ int soak(int argc, char** argv) {
     // stream set-up before it are reported on their own.
     const bench::CallbackStats::Figures before = callbacks.figures();
     callbacks.reset();
+    // Where there is a MIDI system (bench/soak.sh --midi-clock starts a JACK server), the clock
+    // goes out too.
+    form.sendMidiClock(true);
     const auto t0 = std::chrono::steady_clock::now();
     form.play();
     const int loop = app.exec();

@@ -4,8 +4,11 @@
 # is driven by a real sound server and the windows by a real X server. Every process started
 # here is stopped again, by PID, however the script ends (tests/e2e/lib.sh).
 #
-# Usage: bench/soak.sh [--step-period | --link-phase] [--build DIR] [ARG...]
+# Usage: bench/soak.sh [--step-period | --link-phase | --midi-clock] [--build DIR] [ARG...]
 #   (default)       soak [SECONDS [PERIOD]]: 60 s unless given, the device asked for PERIOD frames
+#   --midi-clock    the soak on a JACK server of its own (dummy backend, 48 kHz, 256 frames: a
+#                   5.3 ms period) with "Send MIDI clock" on, and a receiver (jack_midi_probe)
+#                   measuring the clock from JACK's frame times: jitter p99 at most 1 ms
 #   --step-period   step_period for ARG step ticks (200 unless given)
 #   --link-phase    link_phase for ARG seconds each (60 unless given), with a Link peer at 120 bpm
 #   --build DIR     the build tree holding bench/ and tests/e2e/ (default: build/release, as
@@ -18,12 +21,14 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 program_name=soak
+midi_clock=0
 build=$here/../build/release
 args=()
 while (($#)); do
     case $1 in
         --step-period) program_name=step_period ;;
         --link-phase) program_name=link_phase ;;
+        --midi-clock) midi_clock=1 ;;
         --build)
             (($# >= 2)) || { echo "--build needs a directory" >&2; exit 2; }
             build=$2
@@ -69,12 +74,33 @@ if [[ $program_name == link_phase ]]; then
     echo "tempo 120" >&7
 fi
 
+((midi_clock)) && e2e_start_jack
+
 e2e_spawn "$program_name" TERM "$E2E_PROGRAM" "${args[@]}"
 idx=$E2E_IDX
 e2e_log "started $program_name ${args[*]} (PID ${E2E_PIDS[idx]}); up to $run_seconds s"
+# shellcheck disable=SC2317  # called through e2e_until
+out_port() { [[ -n $(jack_lsp "Tavrilo Synth:out") ]]; }
+if ((midi_clock)); then
+    # Listening from before play until after the soak's end.
+    e2e_until 20 out_port || e2e_fail "no JACK port \"Tavrilo Synth:out\" in 20 s"
+    e2e_spawn receiver TERM "$build/tests/e2e/jack_midi_probe" receive "Tavrilo Synth:out" \
+        $((run_seconds + 15))
+    receiver=$E2E_IDX
+fi
 e2e_wait_exit "$idx" $((run_seconds + 60)) || e2e_fail "$program_name did not finish in time"
 status=$E2E_EXIT_STATUS
 cat "$E2E_ARTIFACTS/$program_name.out"
+if ((midi_clock)); then
+    e2e_wait_exit "$receiver" 30 || e2e_fail "the receiver did not finish"
+    said=$(cat "$E2E_ARTIFACTS/receiver.out")
+    echo "MIDI clock out, received through JACK (5.3 ms period): $said"
+    p99=$(sed -n 's/.*jitter_p99_ms=\([0-9.]*\).*/\1/p' <<<"$said")
+    if ! awk -v p="${p99:-999}" 'BEGIN { exit !(p <= 1) }'; then
+        echo "  goal missed: jitter p99 at most 1 ms"
+        ((status)) || status=1
+    fi
+fi
 if ((status != 0)); then
     e2e_log "$program_name ended with status $status; its stderr:"
     tail -n 20 "$E2E_ARTIFACTS/$program_name.err" >&2

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 
 #include "midi/MidiInput.h"
@@ -28,24 +29,6 @@ struct Outgoing {
     std::array<std::uint8_t, 3> bytes{};
 };
 
-// steady_clock minus JACK's clock (jack_get_time(), in µs), from the narrowest of a few
-// bracketed readings. They run at the same rate but need not share an origin (a quarter of a
-// second apart on Debian 12's jackd2).
-Nanos jackToSteady() {
-    using std::chrono::steady_clock;
-    Nanos best{0}, narrowest = Nanos::max();
-    for (int i = 0; i < 5; ++i) {
-        const auto before = steady_clock::now().time_since_epoch();
-        const Nanos jack = std::chrono::microseconds(jack_get_time());
-        const auto after = steady_clock::now().time_since_epoch();
-        if (after - before < narrowest) {
-            narrowest = after - before;
-            best = before + (after - before) / 2 - jack;
-        }
-    }
-    return best;
-}
-
 }  // namespace
 
 struct JackMidiPort::Shared {
@@ -60,13 +43,18 @@ struct JackMidiPort::Shared {
     MidiInput input;
     SpscQueue<Outgoing, 1024> output;
     const Nanos steadyToProgram;
-    // JACK's µs clock to the program's, in ns; set before the client is activated.
-    std::atomic<std::int64_t> jackToProgram{0};
     std::atomic<bool> gone{false};
     std::atomic<bool> inputConnected{false};
     std::atomic<bool> closing{false};   // the process callback keeps off the input and output
     std::atomic<bool> orphaned{false};  // and for good once the owner (and its wake) may be gone
     std::atomic<bool> fresh{false};     // a new client: what was queued while none ran is stale
+
+    // The process thread's: the frame time in 64 bits (JACK's wraps after a day at 48 kHz), and
+    // where frame 0 lay on the program's clock, in ns, in the last few cycles.
+    std::int64_t frames = 0;
+    jack_nframes_t lastFrame = 0;
+    std::array<std::int64_t, 3> frameZero{};
+    std::size_t cycles = 0;
 
     // The watcher's (and, before it starts, the opener's).
     jack_client_t* client = nullptr;
@@ -85,7 +73,6 @@ bool JackMidiPort::Shared::open() {
     if (!client) return false;
     in = jack_port_register(client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     out = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    jackToProgram.store((jackToSteady() + steadyToProgram).count());
     closing.store(false);
     fresh.store(true);
     if (!in || !out || jack_set_process_callback(client, &Shared::process, this) != 0) {
@@ -145,18 +132,22 @@ int JackMidiPort::Shared::process(jack_nframes_t frames, void* self) {
     jack_midi_clear_buffer(outBuffer);  // a cycle's output is whatever is left in the buffer
     if (s.closing.load(std::memory_order_relaxed) || s.orphaned.load(std::memory_order_relaxed))
         return 0;
-    jack_nframes_t cycleFrames = 0;
-    jack_time_t start = 0, next = 0;
-    float periodUs = 0;
-    if (jack_get_cycle_times(s.client, &cycleFrames, &start, &next, &periodUs) != 0 ||
-        next <= start) {
-        start = jack_get_time();
-        next = start + static_cast<jack_time_t>(1e6 * frames / jack_get_sample_rate(s.client));
-    }
-    // The cycle's frames span [start, next) on JACK's clock.
+    const bool fresh = s.fresh.exchange(false, std::memory_order_relaxed);
+    // Where the cycle's first frame lies on the program's clock: its frame time at the sample
+    // rate, plus where frame 0 lies, which is the least of the last three cycles' wake-up time
+    // less frame time (a wake-up is never early, so the least errs least). It follows within
+    // three cycles when the backend drops frames, as the dummy one does whenever the machine
+    // stalls; JACK's own filtered cycle times (jack_get_cycle_times) take seconds after an xrun.
+    const double nsPerFrame = 1e9 / jack_get_sample_rate(s.client);
+    const jack_nframes_t first = jack_last_frame_time(s.client);
+    s.frames += static_cast<jack_nframes_t>(first - s.lastFrame);
+    s.lastFrame = first;
+    const auto frameNs = static_cast<std::int64_t>(static_cast<double>(s.frames) * nsPerFrame);
+    const Nanos now = std::chrono::steady_clock::now().time_since_epoch() + s.steadyToProgram;
+    if (fresh) s.frameZero.fill(std::numeric_limits<std::int64_t>::max());
+    s.frameZero[s.cycles++ % s.frameZero.size()] = now.count() - frameNs;
     const std::int64_t cycleStart =
-        static_cast<std::int64_t>(start) * 1000 + s.jackToProgram.load(std::memory_order_relaxed);
-    const double nsPerFrame = static_cast<double>(next - start) * 1000 / frames;
+        frameNs + *std::min_element(s.frameZero.begin(), s.frameZero.end());
 
     void* inBuffer = jack_port_get_buffer(s.in, frames);
     const std::uint32_t count = jack_midi_get_event_count(inBuffer);
@@ -170,7 +161,7 @@ int JackMidiPort::Shared::process(jack_nframes_t frames, void* self) {
 
     jack_nframes_t last = 0;
     Outgoing message;
-    if (s.fresh.exchange(false, std::memory_order_relaxed))
+    if (fresh)
         while (s.output.pop(message)) {
         }
     for (const Outgoing* m; (m = s.output.front()) != nullptr; s.output.pop(message)) {

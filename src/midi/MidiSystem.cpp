@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "midi/AlsaMidiPort.h"
 #include "midi/JackMidiPort.h"
@@ -24,13 +25,19 @@ Nanos steadyToProgram(const Clock& clock) {
 
 }  // namespace
 
-MidiSystem::MidiSystem(const Clock& clock, ThreadWake& wake) : m_wake(wake) {
+MidiSystem::MidiSystem(const Clock& clock, ThreadWake& wake) : m_clock(clock), m_wake(wake) {
     const Nanos offset = steadyToProgram(clock);
     m_alsa = AlsaMidiPort::open(wake, offset);
     m_jack = JackMidiPort::open(wake, offset);
 }
 
-MidiSystem::~MidiSystem() = default;
+MidiSystem::~MidiSystem() {
+    // The ALSA queue goes with its client, and JACK sends a message in the cycle of its due time
+    // (5.3 ms at 256 frames and 48 kHz). The wait is at most a step's clocks at the slowest tempo.
+    const Nanos wait = m_lastDue + std::chrono::milliseconds(10) - m_clock.now();
+    if (available() && wait > Nanos{0})
+        std::this_thread::sleep_for(std::min<Nanos>(wait, std::chrono::milliseconds(1500)));
+}
 
 bool MidiSystem::available() const { return m_alsa || m_jack; }
 
@@ -57,6 +64,7 @@ std::size_t MidiSystem::drain(std::span<MidiEvent> into) {
 }
 
 void MidiSystem::send(Nanos due, std::span<const std::uint8_t> message) {
+    m_lastDue = std::max(m_lastDue, due);
     if (m_alsa) m_alsa->send(due, message);
     if (m_jack) m_jack->send(due, message);
 }

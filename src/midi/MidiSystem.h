@@ -15,7 +15,9 @@ class JackMidiPort;
 // (PipeWire desktops bridge it to their graph), and JACK when a JACK server (or PipeWire's JACK)
 // answers, never starting one. Both at once when both are there; neither, and MIDI is
 // unavailable and nothing else changes. Opened once, at construction, on the UI thread, which
-// owns it; `wake` is called from the MIDI threads when events wait to be drained.
+// owns it; `wake` is called from the MIDI threads when events wait to be drained. The destructor
+// lets the messages still due go out first (a Stop sent at the end among them), waiting up to a
+// second and a half.
 class MidiSystem final : public MidiPorts {
 public:
     MidiSystem(const Clock& clock, ThreadWake& wake);
@@ -31,7 +33,9 @@ public:
     void send(Nanos due, std::span<const std::uint8_t> message) override;
 
 private:
+    const Clock& m_clock;
     ThreadWake& m_wake;
+    Nanos m_lastDue{0};  // the latest due time sent
     std::unique_ptr<AlsaMidiPort> m_alsa;
     std::unique_ptr<JackMidiPort> m_jack;
 };

@@ -212,3 +212,15 @@ e2e_heard() {
     read -r rms ms E2E_FIRST <<<"$("$E2E_TONE" "$E2E_REC" $E2E_RATE "$2" "$to" "$1")"
     ((E2E_FIRST >= 0))
 }
+
+# e2e_start_jack: a JACK server of our own (the dummy backend, so no sound hardware), named for
+# this run so that no other JACK server on the machine is met; every client started from here
+# finds it. Real-time where the system allows it (jackd says so and carries on where not): a busy
+# machine starves a server that is not, and the dummy backend then drops frames. 64 ports keep
+# its shared memory at 40 MB (100 MB by default, more than some containers' /dev/shm). Up once
+# jack_lsp answers.
+e2e_start_jack() {
+    export JACK_DEFAULT_SERVER=tavrilo-e2e-$$
+    e2e_spawn jackd TERM jackd --realtime --port-max 64 -d dummy -r 48000 -p 256
+    e2e_until 20 jack_lsp >/dev/null 2>&1 || e2e_fail "no JACK server in 20 s (jackd.err)"
+}
