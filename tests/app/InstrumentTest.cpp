@@ -80,9 +80,9 @@ TEST(Instrument, ADrawnToneSoundsFromTheStepClockAndDiesAfterStop) {
     in.play();
     r.advance(199);
     EXPECT_TRUE(r.silent());
-    r.advance(60);  // the step tick at 200 and the first attack ticks
+    r.advance(60);  // the step tick at 200, attack ticks to 25, 50, 75 and 100 by 250 ms
     EXPECT_EQ(r.cycles(), 14);
-    EXPECT_GT(r.meter.shownBars[2], 20);  // o1VU
+    EXPECT_EQ(r.meter.shownBars[2], 100);  // o1VU
     r.advance(600);
     in.stop();
     const int step = in.stepClock().currentStep();
@@ -175,6 +175,82 @@ TEST(Instrument, TheSynthesisSleepsWithoutMissingAChange) {
         ASSERT_EQ(sleeper.meter.shownBars, awake.meter.shownBars) << n;
     }
     EXPECT_LT(ticks[0] * 2, ticks[1]);  // it did sleep, most of the time
+}
+
+// Joined at the slider's tempo (200 ms a step is 75 bpm), a session found playing is not joined
+// until play here; a peer's tempo shows as ms per step, clamped, never pushed back at the
+// session; a peer's start plays step n at beat n/4 from the next bar, computed 10 ms (the output
+// latency) and half a 64 Hz tick (7.8125 ms) early; a stall skips the missed steps and stays in
+// phase; the peer's stop stops; play and Speed here reach the session; leaving plays on.
+TEST(Instrument, FollowsALinkSessionsTempoStartAndStopBothWays) {
+    Rig r;
+    ASSERT_TRUE(r.in.startUp());
+    r.sound.latency = milliseconds(10);
+    std::vector<std::pair<Nanos, StepTiming>> played;  // when each step ticked, and its timing
+    Subscription log = r.in.stepClock().stepped.connect(
+        [&](const StepTiming& t) { played.push_back({r.clock.now(), t}); });
+    const StepClock& steps = r.in.stepClock();
+    r.session.isPlaying = true, r.session.startedAt = -std::chrono::seconds(1);
+    r.in.useStepSource(Instrument::StepSourceKind::Link);
+    EXPECT_TRUE(r.session.joined && !steps.running());  // playing since before: not a start
+    r.session.isPlaying = false;
+    EXPECT_DOUBLE_EQ(r.session.bpm, 75.0);
+    const std::pair<double, int> shown[] = {{123, 122}, {5, 1600}, {NAN, 1600}, {20000, 1}, {100, 150}};
+    for (const auto& [bpm, ms] : shown) {
+        r.session.setTempo(bpm, r.clock.now());
+        r.in.linkChanged();
+        EXPECT_EQ(r.in.settings().tempo.value(), ms) << bpm;
+        EXPECT_TRUE(r.session.shown == bpm || std::isnan(bpm)) << bpm;
+    }
+
+    r.advance(1003);
+    r.session.setPlaying(true, r.clock.now());  // beat 1.67: the bar starts at beat 4, t = 2.4 s
+    r.in.linkChanged();
+    r.advance(3097);  // to 4.1 s
+    ASSERT_EQ(played.size(), 12u);
+    for (std::size_t n = 0; n < played.size(); ++n) {
+        const auto beat = milliseconds(2400) + n * milliseconds(150);
+        EXPECT_EQ(played[n].second.heard, beat) << n;
+        EXPECT_EQ(played[n].second.period, milliseconds(150)) << n;
+        EXPECT_EQ(played[n].first, beat - Nanos(17'812'500)) << n;
+    }
+    EXPECT_EQ(steps.currentStep(), 12);
+
+    r.clock.advance(milliseconds(1000));  // a stall: steps 12..17 missed
+    r.advance(1);
+    ASSERT_EQ(played.size(), 13u);
+    EXPECT_EQ(played.back().second.heard, milliseconds(2400 + 18 * 150));
+    EXPECT_EQ(steps.currentStep(), 19);
+
+    r.session.setPlaying(false, r.clock.now());
+    r.in.linkChanged();
+    r.advance(1000);
+    EXPECT_TRUE(!steps.running() && played.size() == 13u);
+
+    r.in.settings().tempo.set(125);
+    EXPECT_DOUBLE_EQ(r.session.bpm, 120.0);
+    r.in.play();  // at beat 10.17: on the next bar, beat 12, 0.92 s away
+    EXPECT_TRUE(r.session.isPlaying && steps.running() && steps.currentStep() == 0);
+    const Nanos bar = r.session.timeAt(0);
+    r.advance(1500);
+    ASSERT_EQ(played.size(), 18u);
+    EXPECT_EQ(played[13].second.heard, bar);
+    r.in.stop();
+    r.session.peerCount = 0;  // alone: play starts at once, as soon as step 0 can be heard
+    r.in.play();
+    EXPECT_EQ(played.back().second.heard, r.clock.now() + Nanos(17'812'500));
+    r.in.stop();
+    r.session.peerCount = 1;
+    r.session.setPlaying(true, r.clock.now());  // a peer's start, seen 0.3 s late: the next bar
+    r.clock.advance(milliseconds(300));
+    r.in.linkChanged();
+    const Nanos nextBar = r.session.timeAt(4);
+    const std::size_t first = played.size();
+    r.advance(3000);
+    ASSERT_GT(played.size(), first);
+    EXPECT_EQ(played[first].second.heard, nextBar);
+    r.in.useStepSource(Instrument::StepSourceKind::Internal);
+    EXPECT_TRUE(!r.session.joined && steps.running());
 }
 
 // Switching the clock while a sequence plays keeps its time: from the internal clock at 131 ms a
