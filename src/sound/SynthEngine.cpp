@@ -104,9 +104,14 @@ void cleanVectorState() {
 }  // namespace
 
 bool SynthEngine::wouldRepeat(const VoiceState& voice) const {
-    constexpr int kNoiseOption = 5;
+    constexpr int kNoiseOption = 5;     // of oscillator 1
+    constexpr int kUnscaledOption = 6;  // a term that sounds at amplitude 0
     const bool timeless = voice.fmRate == 0 && voice.amRate1 == 0 && voice.amRate2 == 0;
-    return timeless && voice.osc1Option != kNoiseOption && m_lastVoice == voice;
+    // At amplitude 0 every other waveform is 0 whatever the clock, so the modulations move
+    // nothing: a note that died with modulation on costs nothing more.
+    const bool mute = voice.amp1 == 0 && voice.amp2 == 0 && voice.envLevel == 0 &&
+                      voice.osc1Option != kUnscaledOption && voice.osc2Option != kUnscaledOption;
+    return (timeless || mute) && voice.osc1Option != kNoiseOption && m_lastVoice == voice;
 }
 
 void SynthEngine::tick(VoiceState& voice, SoundPort& sound, MeterSink& meter) {

@@ -48,9 +48,9 @@ public:
     // A tick whose result cannot differ from the last one's does nothing (see wouldRepeat).
     void tick(VoiceState& voice, SoundPort& sound, MeterSink& meter);
     // Whether a tick of `voice` would compute what the last computed tick did: the same voice,
-    // options and amplitudes, no modulation (so the clock changes nothing) and no noise (which
-    // moves its generator on). Its tables, traces and levels would be those already written
-    // and drawn.
+    // options and amplitudes, no modulation or nothing for it to move (so the clock changes
+    // nothing) and no noise (which moves its generator on). Its tables, traces and levels would
+    // be those already written and drawn.
     bool wouldRepeat(const VoiceState& voice) const;
 
     // Whether both tables, as the loops hold them, are silence (every byte 128).

@@ -224,3 +224,37 @@ e2e_start_jack() {
     e2e_spawn jackd TERM jackd --realtime --port-max 64 -d dummy -r 48000 -p 256
     e2e_until 20 jack_lsp >/dev/null 2>&1 || e2e_fail "no JACK server in 20 s (jackd.err)"
 }
+
+# e2e_two_halves: pitch 14 (857.5 Hz) on steps 0..15, pitch 18 (1102.5 Hz) on 16..31, Decay 1, so
+# a note sounds through each half. e2e_halves SECONDS: from the first pitch 14 in the recording,
+# E2E_HALVES holds how long pitch 14, then 18, sounded (16 steps each), each waited for SECONDS.
+e2e_two_halves() {
+    e2e_click 64 456 && e2e_stroke 140 2 250 && e2e_stroke 87 258 502
+    e2e_click 440 456 && e2e_stroke 20 2 502
+}
+e2e_halves() {
+    e2e_until "$1" e2e_heard 857.5 0 || e2e_fail "no pitch 14 in $1 s"
+    local a=$E2E_FIRST b
+    e2e_until "$1" e2e_heard 1102.5 "$a" || e2e_fail "no pitch 18 within $1 s of pitch 14"
+    b=$E2E_FIRST
+    e2e_until "$1" e2e_heard 857.5 "$b" || e2e_fail "no pitch 14 again within $1 s of pitch 18"
+    E2E_HALVES=("$((b - a))" "$((E2E_FIRST - b))")
+}
+
+# e2e_clock_menu LETTER: the Clock menu, by the right button on play, then its item LETTER. The
+# menu opens at the pointer, over the black board.
+_e2e_menu() { e2e_shot root menu && [[ $(e2e_pixels 330 100) != 000000* ]]; }
+e2e_clock_menu() {
+    e2e_keys "$E2E_MAIN"
+    xdotool mousemove --window "$E2E_MAIN" 248 68 click 3
+    e2e_until 5 _e2e_menu || e2e_fail "right button on play: expected the Clock menu"
+    sleep 0.3 && xdotool key "$1"
+    e2e_until 5 eval '! _e2e_menu' || e2e_fail "the Clock menu stayed after \"$1\""
+}
+
+# e2e_speed_keys: Help's ">" shows the Speed slider, and a click on its track gives it the keys.
+e2e_speed_keys() {
+    e2e_click 464 24
+    e2e_window '^Tavrilo Synth HELP$' 5 || e2e_fail "expected the help window after \"Help\""
+    e2e_click 108 288 "$E2E_WIN" && e2e_click 348 20 "$E2E_WIN" && e2e_click 620 64
+}
