@@ -35,9 +35,8 @@ bool runFor(QApplication& app, std::chrono::milliseconds time, std::function<boo
         poll.start(50);
     }
     end.setSingleShot(true);
-    QObject::connect(&end, &QTimer::timeout, &app, [&app, timedOut = until ? 3 : 0] {
-        app.exit(timedOut);
-    });
+    QObject::connect(&end, &QTimer::timeout, &app,
+                     [&app, timedOut = until ? 3 : 0] { app.exit(timedOut); });
     end.start(time);
     return app.exec() == 0;
 }
@@ -66,7 +65,8 @@ int measure(int argc, char** argv) {
     const Clock& clock = in.timers().clock();
     Subscription probe = in.stepClock().stepped.connect([&](const StepTiming& t) {
         const Nanos due = t.heard - link.lead();
-        errorsMs.push_back(std::abs(std::chrono::duration<double, std::milli>(clock.now() - due).count()));
+        errorsMs.push_back(
+            std::abs(std::chrono::duration<double, std::milli>(clock.now() - due).count()));
     });
     in.play();
     runFor(program.app(), std::chrono::seconds(*seconds));
@@ -88,7 +88,8 @@ int measure(int argc, char** argv) {
     table.add("Link: session tempo shown", bpm, "bpm", 1);
     table.add("Link: steps", static_cast<double>(phase.count), "", 0);
     table.add("Link: phase error, median", phase.median, "ms", 3);
-    table.add("Link: phase error, 99th percentile", phase.p99, "ms", 3, "<= 2 ms", phase.p99 <= 2.0);
+    table.add("Link: phase error, 99th percentile", phase.p99, "ms", 3, "<= 2 ms",
+              phase.p99 <= 2.0);
     table.add("Link: phase error, max", phase.max, "ms", 3);
     bench::addStepFigures(table, log, 125ms);
     return phase.count > 0 && table.print() ? 0 : 1;

@@ -167,6 +167,4 @@ int soak(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    return tavrilo::bench::runMeasurement("soak", soak, argc, argv);
-}
+int main(int argc, char** argv) { return tavrilo::bench::runMeasurement("soak", soak, argc, argv); }

@@ -47,8 +47,8 @@ void showClockMenu(Instrument& instrument, QWidget* over, QPoint globalPos) {
     send->setEnabled(midi);
     QObject::connect(send, &QAction::toggled, &menu,
                      [&instrument](bool on) { instrument.sendMidiClock(on); });
-    menu.addAction(QStringLiteral("MIDI: %1").arg(QString::fromStdString(
-                       instrument.midiDescription())))
+    menu.addAction(
+            QStringLiteral("MIDI: %1").arg(QString::fromStdString(instrument.midiDescription())))
         ->setEnabled(false);
     menu.exec(globalPos);
 }

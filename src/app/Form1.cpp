@@ -65,9 +65,9 @@ void Form1::bindControls() {
             [this, &in] { gesture([&in] { in.clearBoard(); }); });
     connect(button("cmdexit"), &QPushButton::clicked, this, &Form1::askToExit);
     // The right button on the transport's controls asks which clock moves the steps.
-    for (QWidget* control : {static_cast<QWidget*>(button("cmdplay")),
-                             static_cast<QWidget*>(button("cmdstop")),
-                             static_cast<QWidget*>(m_sltempo)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(button("cmdplay")), static_cast<QWidget*>(button("cmdstop")),
+          static_cast<QWidget*>(m_sltempo)}) {
         control->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(control, &QWidget::customContextMenuRequested, this, [&in, control](QPoint at) {
             showClockMenu(in, control, control->mapToGlobal(at));
@@ -102,8 +102,9 @@ void Form1::bindControls() {
             m_history->endGesture();
     });
     // A note can come without warning only while a window of ours is active.
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [&in](Qt::ApplicationState state) { in.setForeground(state == Qt::ApplicationActive); });
+    connect(
+        qApp, &QGuiApplication::applicationStateChanged, this,
+        [&in](Qt::ApplicationState state) { in.setForeground(state == Qt::ApplicationActive); });
     new KeyboardPlayer(
         this, [this](const QWidget* window) { return isOurWindow(window); },
         [&in](std::uint32_t code, char32_t c, bool repeat) {

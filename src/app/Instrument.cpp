@@ -1,9 +1,9 @@
 #include "app/Instrument.h"
 
-#include "app/KeyboardNotes.h"
-
 #include <array>
 #include <span>
+
+#include "app/KeyboardNotes.h"
 
 namespace tavrilo {
 
@@ -205,8 +205,7 @@ void Instrument::recallPattern(int slot) {
     m_patterns.recall(slot);
 }
 
-bool Instrument::noteKeyPressed(std::uint32_t nativeScanCode, char32_t character,
-                                bool autoRepeat) {
+bool Instrument::noteKeyPressed(std::uint32_t nativeScanCode, char32_t character, bool autoRepeat) {
     m_uiThread.check();
     const auto pitch = pitchForKey(nativeScanCode, character);
     if (!pitch) return false;
@@ -262,8 +261,8 @@ void Instrument::settle() {
     // Every change of the voice either runs a tick (a step, a note) or comes from a running ramp,
     // so a timer that sleeps only when neither can happen misses nothing: tick for tick, the
     // sound is what it would be if it never slept.
-    const bool repeats = m_engine.wouldRepeat(m_voice) && !m_attackTimer.enabled() &&
-                         !m_decayTimer.enabled();
+    const bool repeats =
+        m_engine.wouldRepeat(m_voice) && !m_attackTimer.enabled() && !m_decayTimer.enabled();
     m_synthesisTimer.setEnabled(!(repeats && m_synthesisMaySleep));
 
     const bool mayRest = !m_foreground && !m_stepClock.running() && m_engine.silent() &&

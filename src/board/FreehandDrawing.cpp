@@ -17,7 +17,7 @@ void FreehandDrawing::beginStroke(int button, float x, float y) {
 }
 
 std::optional<Segment> FreehandDrawing::moveStroke(int /*button*/, float x, float y,
-                                                  int currentStep) {
+                                                   int currentStep) {
     if (!m_penDown) return std::nullopt;
 
     const Segment segment{m_position, {x, y}, m_penColor};

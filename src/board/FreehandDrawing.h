@@ -48,7 +48,8 @@ public:
     AddressingMode mode() const { return m_mode; }
     void setMode(AddressingMode mode) { m_mode = mode; }
 
-    // The step cursor (the slider `Sliderdraw`): the column of the last point drawn, clamped to 0..31.
+    // The step cursor (the slider `Sliderdraw`): the column of the last point drawn, clamped to
+    // 0..31.
     int stepCursor() const { return m_stepCursor; }
 
     bool penDown() const { return m_penDown; }

@@ -10,15 +10,16 @@ namespace tavrilo {
 namespace {
 
 constexpr double kStepsPerBeat = 4.0;  // a step is a sixteenth note
-constexpr std::int64_t kStepsPerBar = static_cast<std::int64_t>(LinkSession::kQuantum * kStepsPerBeat);
+constexpr std::int64_t kStepsPerBar =
+    static_cast<std::int64_t>(LinkSession::kQuantum * kStepsPerBeat);
 constexpr double kMsPerMinutePerStep = 60'000.0 / kStepsPerBeat;  // ms per step = this / bpm
 // A step due at time t must not be missed for a rounding error in the timeline's arithmetic.
 constexpr double kStepEpsilon = 1e-6;
 
 }  // namespace
 
-LinkStepSource::LinkStepSource(TimerService& timers, StepTransport& transport,
-                               LinkSession& session, Setting& tempo, const SoundDevice& sound)
+LinkStepSource::LinkStepSource(TimerService& timers, StepTransport& transport, LinkSession& session,
+                               Setting& tempo, const SoundDevice& sound)
     : m_clock(timers.clock()),
       m_transport(transport),
       m_session(session),

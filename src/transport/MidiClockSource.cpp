@@ -11,8 +11,7 @@ constexpr double kPreciseStep = 0.25e6;  // ns: the tempo shows once known this 
 
 }  // namespace
 
-MidiClockSource::MidiClockSource(StepTransport& transport, Setting& speed,
-                                 const SoundDevice& sound)
+MidiClockSource::MidiClockSource(StepTransport& transport, Setting& speed, const SoundDevice& sound)
     : m_transport(transport), m_speed(speed), m_sound(sound) {}
 
 void MidiClockSource::activate(const std::optional<StepTiming>& next) {
@@ -26,9 +25,9 @@ std::optional<StepTiming> MidiClockSource::deactivate() {
     std::optional<StepTiming> next;
     const Nanos period = stepPeriod();
     if (m_active && m_running && period > Nanos{0})
-        next = StepTiming{m_lastClock + (m_clocksToStep + 1) * period / kClocksPerStep +
-                              stepLead(m_sound),
-                          period};
+        next = StepTiming{
+            m_lastClock + (m_clocksToStep + 1) * period / kClocksPerStep + stepLead(m_sound),
+            period};
     m_active = m_running = false;
     return next;
 }

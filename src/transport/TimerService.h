@@ -56,7 +56,7 @@ public:
         TimerService* m_owner;
         int m_intervalMs;
         bool m_enabled;
-        Nanos m_anchor;  // start of the period now running
+        Nanos m_anchor;               // start of the period now running
         std::optional<Nanos> m_once;  // a fireAt() deadline
         Handler m_handler;
     };

@@ -114,7 +114,6 @@ e2e_start_pulse() { # norewinds=1, or the monitor loses seconds as a stream star
     e2e_until 20 pactl info >/dev/null 2>&1 || e2e_fail "no PulseAudio in 20 s (pulseaudio.err)"
 }
 
-e2e_start_program() { e2e_spawn program TERM "$E2E_PROGRAM" && E2E_PROG_IDX=$E2E_IDX; }
 
 # e2e_window REGEX SECONDS: E2E_WIN is the first shown window whose name matches, if one comes.
 _e2e_find() { E2E_WIN=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1); }
@@ -124,7 +123,8 @@ e2e_no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 # Both servers and the program, up to its main window, E2E_MAIN, painted: its grey swatch shows.
 _e2e_painted() { e2e_shot "$E2E_MAIN" painted && [[ $(e2e_pixels 64 456) == 808080* ]]; }
 e2e_start_all() {
-    e2e_start_x && e2e_start_pulse && e2e_start_program
+    e2e_start_x && e2e_start_pulse && e2e_spawn program TERM "$E2E_PROGRAM"
+    E2E_PROG_IDX=$E2E_IDX
     e2e_window '^Tavrilo Synth4' 30 || e2e_fail "expected the main window in 30 s; none appeared"
     E2E_MAIN=$E2E_WIN
     e2e_until 20 _e2e_painted || e2e_fail "the main window was not painted in 20 s"

@@ -4,9 +4,9 @@
 // meter that keeps the picture of the last tick, and a Link session.
 
 #include <algorithm>
-#include <cmath>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
