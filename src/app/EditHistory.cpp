@@ -64,7 +64,7 @@ EditHistory::Transport EditHistory::transport() const {
 
 void EditHistory::setTransport(const Transport& values) {
     TransportSettings& s = m_instrument.settings();
-    s.tempo.set(values.tempo);
+    if (m_instrument.ownsTempo()) s.tempo.set(values.tempo);
     s.expand1.set(values.expand1);
     s.expand2.set(values.expand2);
 }

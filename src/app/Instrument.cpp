@@ -239,7 +239,7 @@ void Instrument::pasteTune(const Tune& t) {
             m_score.setCell(row, step,
                             t.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(step)]);
     m_score.setLength(t.length);
-    m_settings.tempo.set(t.tempo);
+    if (ownsTempo()) m_settings.tempo.set(t.tempo);
     m_settings.expand1.set(t.expand1);
     m_settings.expand2.set(t.expand2);
 }
@@ -266,7 +266,7 @@ void Instrument::settle() {
     m_synthesisTimer.setEnabled(!(repeats && m_synthesisMaySleep));
 
     const bool mayRest = !m_foreground && !m_stepClock.running() && m_engine.silent() &&
-                         m_source == &m_internal && !(m_midi && m_midi->inputConnected());
+                         ownsTempo() && !(m_midi && m_midi->inputConnected());
     if (!mayRest)
         m_restTimer.setEnabled(false);
     else if (!m_restTimer.enabled())

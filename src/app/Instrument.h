@@ -112,8 +112,11 @@ public:
     // The whole tune, for sharing: the score, the tempo and the two "Expand" values.
     Tune tune() const;
     // Takes a shared tune in place of the score, tempo and "Expand" values, as a recall does:
-    // heard from the next step on, nothing stopped or restarted.
+    // heard from the next step on, nothing stopped or restarted. Under Link or a MIDI clock the
+    // tempo is the session's, so the tune's own is left out.
     void pasteTune(const Tune& tune);
+    // True while the internal timer keeps time; otherwise the slider shows a tempo set elsewhere.
+    bool ownsTempo() const { return m_source == &m_internal; }
 
     // The synthesis tick. Its timer sleeps while a tick would compute what is already playing
     // and no ramp is running; anything that changes the voice runs a tick, which wakes it.

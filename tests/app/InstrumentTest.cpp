@@ -224,7 +224,10 @@ TEST(Instrument, FollowsALinkSessionBothWaysAndKeepsTimeThroughASwitch) {
     r.advance(1000);
     EXPECT_TRUE(!steps.running() && played.size() == 13u);
     r.in.settings().tempo.set(125);
-    EXPECT_DOUBLE_EQ(r.session.bpm, 120.0);
+    Tune shared = r.in.tune();
+    shared.tempo = 90;  // a pasted tune leaves the session's tempo alone
+    r.in.pasteTune(shared);
+    EXPECT_TRUE(r.session.bpm == 120.0 && r.in.settings().tempo.value() == 125);
     r.in.play();  // at beat 10.17: on the next bar, beat 12, 0.92 s away
     EXPECT_TRUE(r.session.isPlaying && steps.running() && steps.currentStep() == 0);
     const Nanos bar = r.session.timeAt(0);
