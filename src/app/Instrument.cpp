@@ -260,9 +260,10 @@ void Instrument::setForeground(bool active) {
 void Instrument::settle() {
     // Every change of the voice either runs a tick (a step, a note) or comes from a running ramp,
     // so a timer that sleeps only when neither can happen misses nothing: tick for tick, the
-    // sound is what it would be if it never slept.
+    // sound is what it would be if it never slept. A ramp runs when it has a tick to come: the
+    // attack timer is enabled from the start, at an interval that never fires.
     const bool repeats =
-        m_engine.wouldRepeat(m_voice) && !m_attackTimer.enabled() && !m_decayTimer.enabled();
+        m_engine.wouldRepeat(m_voice) && !m_attackTimer.deadline() && !m_decayTimer.deadline();
     m_synthesisTimer.setEnabled(!(repeats && m_synthesisMaySleep));
 
     const bool mayRest = !m_foreground && !m_stepClock.running() && m_engine.silent() &&

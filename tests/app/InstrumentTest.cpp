@@ -48,7 +48,9 @@ TEST(Instrument, StartsAsDesignedAndResetsEveryCell) {
     ASSERT_TRUE(r.in.startUp());
     EXPECT_EQ(r.sound.playing, 3u);
     EXPECT_EQ(r.in.drawing().penColor(), colors::white);
-    EXPECT_FALSE(r.in.stepTimer().enabled() || r.in.decayTimer().enabled());
+    r.advance(100);  // nothing to play: the synthesis sleeps from the start
+    EXPECT_FALSE(r.in.stepTimer().enabled() || r.in.decayTimer().enabled() ||
+                 r.in.synthesisTimer().enabled());
     std::mt19937 rng(3);
     for (int fill = 0; fill < 2; ++fill) {
         //                    Tone Osc1 Osc2 AM1  AM2  FM  VOL Decay Atteck
