@@ -101,10 +101,13 @@ void Form1::bindControls() {
         if (b == FreehandDrawing::kLeftButton && std::exchange(m_stroking, false))
             m_history->endGesture();
     });
-    // A note can come without warning only while a window of ours is active.
-    connect(
-        qApp, &QGuiApplication::applicationStateChanged, this,
-        [&in](Qt::ApplicationState state) { in.setForeground(state == Qt::ApplicationActive); });
+    // A note can come without warning only while a window of ours is active. The state is taken
+    // now too: where no window ever becomes active (no window manager), no change is signalled.
+    const auto followState = [&in](Qt::ApplicationState state) {
+        in.setForeground(state == Qt::ApplicationActive);
+    };
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, followState);
+    followState(QGuiApplication::applicationState());
     new KeyboardPlayer(
         this, [this](const QWidget* window) { return isOurWindow(window); },
         [&in](std::uint32_t code, char32_t c, bool repeat) {

@@ -114,8 +114,7 @@ TEST(Instrument, NoteKeysPlayAtTheirPitchAndTheDeviceRestsOnlyInTheBackground) {
     EXPECT_EQ(r.in.voice().pitch, 1);
     r.advance(5000);
     EXPECT_FALSE(r.sound.resting);
-    r.in.play();
-    r.in.setForeground(false);
+    r.in.play(), r.in.setForeground(false);
     r.advance(3000);
     EXPECT_FALSE(r.sound.resting);
     r.in.stop();
@@ -240,8 +239,7 @@ TEST(Instrument, FollowsALinkSessionBothWaysAndKeepsTimeThroughASwitch) {
     r.session.peerCount = 0;  // alone: play starts at once, as soon as step 0 can be heard
     r.in.play();
     EXPECT_EQ(played.back().second.heard, r.clock.now() + Nanos(17'812'500));
-    r.in.stop();
-    r.session.peerCount = 1;
+    r.in.stop(), r.session.peerCount = 1;
     r.session.setPlaying(true, r.clock.now());  // a peer's start, seen 0.3 s late: the next bar
     r.clock.advance(milliseconds(300));
     r.in.linkChanged();
