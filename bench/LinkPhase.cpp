@@ -57,6 +57,8 @@ int measure(int argc, char** argv) {
         std::fprintf(stderr, "no Link peer came within 15 s\n");
         return 2;
     }
+    // Two sessions that start within half a second of each other merge at either's tempo.
+    in.settings().tempo.set(125);  // 120 bpm
     bench::settle(1s);
 
     const LinkStepSource& link = *in.linkSource();
