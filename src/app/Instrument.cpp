@@ -111,25 +111,25 @@ void Instrument::midiArrived(bool playNotes) {
     m_uiThread.check();
     if (!m_midi) return;
     bool noted = false;
+    // One slice per wake: what is left wakes this again, after the window's other events, so a
+    // flood never holds the window up.
     std::array<MidiEvent, 64> batch;
-    for (std::size_t n = batch.size(); n == batch.size();) {
-        n = m_midi->drain(batch);
-        for (const MidiEvent& e : std::span(batch).first(n)) {
-            switch (e.type) {
-                case MidiEvent::Type::NoteOn:
-                    // Notes of one batch follow each other within microseconds: each loads the
-                    // voice, and one synthesis pass after them is what would be heard.
-                    if (const auto pitch = pitchForNote(e.note); pitch && playNotes) {
-                        m_stepClock.loadVoice(m_stepClock.currentStep(), *pitch);
-                        noted = true;
-                    }
-                    break;
-                case MidiEvent::Type::Clock: m_midiClock->clock(e.time); break;
-                case MidiEvent::Type::Start: m_midiClock->start(); break;
-                case MidiEvent::Type::Continue: m_midiClock->resume(); break;
-                case MidiEvent::Type::Stop: m_midiClock->stop(); break;
-                case MidiEvent::Type::SongPosition: m_midiClock->songPosition(e.position); break;
-            }
+    const std::size_t n = m_midi->drain(batch);
+    for (const MidiEvent& e : std::span(batch).first(n)) {
+        switch (e.type) {
+            case MidiEvent::Type::NoteOn:
+                // Notes of one batch follow each other within microseconds: each loads the
+                // voice, and one synthesis pass after them is what would be heard.
+                if (const auto pitch = pitchForNote(e.note); pitch && playNotes) {
+                    m_stepClock.loadVoice(m_stepClock.currentStep(), *pitch);
+                    noted = true;
+                }
+                break;
+            case MidiEvent::Type::Clock: m_midiClock->clock(e.time); break;
+            case MidiEvent::Type::Start: m_midiClock->start(); break;
+            case MidiEvent::Type::Continue: m_midiClock->resume(); break;
+            case MidiEvent::Type::Stop: m_midiClock->stop(); break;
+            case MidiEvent::Type::SongPosition: m_midiClock->songPosition(e.position); break;
         }
     }
     if (noted)
