@@ -27,6 +27,11 @@ TEST(SoundModule, PlaysTheFirst360BytesOfATable) {
     sound.mixer().render(out.data() + 100, static_cast<int>(out.size()) - 100);
     for (std::size_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(out[i], i % kLoopBytes == 0 ? 128 : i % kLoopBytes == 359 ? 384 : 0) << i;
+    sound.writeLoop(0, std::vector<std::uint8_t>(kLoopBytes, 128));
+    sound.rest();  // silent: the device closes, and a sound opens it again
+    EXPECT_EQ(sound.deviceState(), SoundDevice::State::Resting);
+    sound.writeLoop(0, table);
+    EXPECT_NE(sound.deviceState(), SoundDevice::State::Resting);
 }
 
 // A trace point is one green pixel at index x 6.875 and (sample + 125) x 5.1 twips from its box's

@@ -22,8 +22,7 @@ namespace tavrilo::test {
 struct FakeSound : SoundDevice {
     explicit FakeSound(const Clock& clock) : clock(clock) {}
     const Clock& clock;
-    bool opened = false;
-    bool resting = false;
+    bool opened = false, resting = false;
     unsigned playing = 0;  // one bit per loop
     Nanos latency{0};
     std::vector<Nanos> sounded;  // when loop 0 went from silence to sound
@@ -41,9 +40,7 @@ struct FakeSound : SoundDevice {
         return !opened ? State::Closed : resting ? State::Resting : State::Streaming;
     }
     // A device that never fails: its periods go by with the clock.
-    std::uint64_t periodsMixed() const override {
-        return clock.now() / std::chrono::milliseconds(10);
-    }
+    std::uint64_t periodsMixed() const override { return clock.now() / Nanos(10'000'000); }
     void reopen() override {}
     const std::string& lastError() const override { return error; }
     std::string error;
@@ -70,10 +67,7 @@ struct FakeMeter final : MeterSink {
         drawing[index(box)].push_back(sample);
     }
     void drawLevelBar(std::int16_t level, MeterBox box) override { bars[index(box)] = level; }
-    void present() override {
-        picture = drawing;
-        shownBars = bars;
-    }
+    void present() override { picture = drawing, shownBars = bars; }
     static std::size_t index(MeterBox box) { return static_cast<std::size_t>(box); }
 };
 

@@ -33,9 +33,7 @@ struct ShownProgram {
         for (QWidget* w : QApplication::topLevelWidgets())
             w->hide();
     }
-    void advance(std::chrono::nanoseconds dt) {
-        instrument.timers().runUntil(clock, clock.now() + dt);
-    }
+    void advance(Nanos dt) { instrument.timers().runUntil(clock, clock.now() + dt); }
     template <typename Widget = QWidget>
     Widget* control(const QString& name) const {
         auto* w = form.findChild<Widget*>(name);
