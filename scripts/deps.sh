@@ -7,7 +7,7 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-
             librtmidi-dev libjack-jackd2-dev libasound2-dev
             libgtest-dev libgmock-dev libbenchmark-dev fonts-wine dpkg-dev)
 # What the end-to-end tests need: a real X server, a real sound server and a JACK server (MIDI).
-e2e_pkgs=(xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils jackd2)
+e2e_pkgs=(xvfb xdotool xclip x11-utils imagemagick pulseaudio pulseaudio-utils jackd2)
 # What the packaging test needs to check the desktop entry, the AppStream file and the package.
 pack_pkgs=(desktop-file-utils appstream lintian)
 

@@ -74,8 +74,10 @@ void Form1::bindControls() {
         });
     }
     for (int i = 0; i < kChalks; ++i)
-        connect(m_lblcolor[static_cast<std::size_t>(i)], &ColorBox::clicked, this,
-                [&in, i] { in.pickChalk(i); });
+        connect(m_lblcolor[static_cast<std::size_t>(i)], &ColorBox::clicked, this, [this, &in, i] {
+            in.pickChalk(i);
+            showChalkInHand();
+        });
     // "1" writes the step the clock plays next, "2" the step under the pen.
     const AddressingMode modes[] = {AddressingMode::PlayStep, AddressingMode::CursorStep};
     static_assert(std::size(modes) == std::tuple_size_v<decltype(m_optraw)>);
@@ -111,6 +113,11 @@ void Form1::bindControls() {
     new KeyboardPlayer(
         this, [this](const QWidget* window) { return isOurWindow(window); },
         [&in](std::uint32_t code, char32_t c, bool repeat) {
+            // Space plays and stops, as in every music program; it never reaches a control.
+            if (c == U' ') {
+                if (!repeat) in.playOrStop();
+                return true;
+            }
             return in.noteKeyPressed(code, c, repeat);
         });
 }
@@ -157,15 +164,22 @@ void Form1::gesture(const std::function<void()>& action, bool withTransportSetti
     m_history->endGesture();
 }
 
+// Our own copy names its text once more in a format of its own: a paste takes the picture back
+// with the tune only while the clipboard still holds the text that was copied with it.
+static const QString kOwnCopy = QStringLiteral("application/x-tavrilo-synth-tune");
+
 void Form1::editCopy() {
     auto* mime = new QMimeData;
     mime->setImageData(m_picdraw->picture());
-    mime->setText(QString::fromStdString(formatTune(m_instrument.tune())));
+    const QString text = QString::fromStdString(formatTune(m_instrument.tune()));
+    mime->setText(text);
+    mime->setData(kOwnCopy, text.toUtf8());
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 
 void Form1::editPaste() {
-    const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    const QByteArray text = mime ? mime->text().toUtf8() : QByteArray();
     const auto parsed =
         parseTune(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     if (const auto* problem = std::get_if<std::string>(&parsed)) {
@@ -173,7 +187,24 @@ void Form1::editPaste() {
                              QStringLiteral("Paste a tune"), QString::fromStdString(*problem));
         return;
     }
-    gesture([this, &parsed] { m_instrument.pasteTune(std::get<Tune>(parsed)); }, true);
+    const QImage picture = mime && mime->hasImage() && mime->data(kOwnCopy) == text
+                               ? qvariant_cast<QImage>(mime->imageData())
+                               : QImage();
+    // The board shows what was pasted: the copy's own picture, or else the tune in chalk.
+    gesture(
+        [this, &parsed, &picture] {
+            m_instrument.pasteTune(std::get<Tune>(parsed));
+            if (!m_picdraw->setPicture(picture)) m_instrument.drawScore();
+        },
+        true);
+}
+
+void Form1::showChalkInHand() {
+    const auto chalk = findChalk(m_instrument.drawing().penColor());
+    const std::string_view row = chalk ? rowInfo(chalk->row).legend : std::string_view("No");
+    m_picdraw->setToolTip(
+        QStringLiteral("%1 chalk in hand: the column is the step, the height the value")
+            .arg(QLatin1String(row.data(), static_cast<qsizetype>(row.size()))));
 }
 
 bool Form1::isOurWindow(const QWidget* window) const {
@@ -224,6 +255,7 @@ bool Form1::load() {
         m_lblcolor[static_cast<std::size_t>(i)]->setColor(
             chalkTable()[static_cast<std::size_t>(i)].color);
     m_picdraw->setBackColor(colors::black);
+    showChalkInHand();
     StepParameterSet& score = m_instrument.score();
     StepIndicators& indicators = m_instrument.indicators();
     m_form2 = std::make_unique<PanelWindow>(PanelWindow::Kind::Oscillator, score, indicators);

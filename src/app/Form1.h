@@ -92,6 +92,8 @@ private:
     void openWindow(QWidget* window);
     void openHelp();
     bool isOurWindow(const QWidget* window) const;
+    // The board's tip names the chalk that strokes draw with.
+    void showChalkInHand();
 
     Instrument& m_instrument;
     MeterCanvas& m_meter;

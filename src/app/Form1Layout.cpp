@@ -22,25 +22,37 @@ struct ButtonPlace {
     const char* caption;
     int left, top, width, height;
     ColorValue face;
+    const char* tip;
 };
 
 constexpr ColorValue kOpenerFace = rgb(192, 192, 192);
+constexpr const char* kOscTip = "Opens the oscillator panel: Tone, Osc1, Osc2 and the length";
+constexpr const char* kModTip = "Opens the modulation panel: AM1, AM2 and FM";
+constexpr const char* kVolTip = "Opens the envelope panel: attack, decay and volume";
 
+// clang-format off
 constexpr ButtonPlace kButtons[] = {
-    {"cmdnew", "new", 3360, 240, 375, 255, rgb(128, 128, 128)},
-    {"cmdreset", "reset", 3840, 240, 495, 255, rgb(128, 128, 128)},
-    {"Command20", "osc", 4560, 240, 375, 255, kOpenerFace},
-    {"Command18", "mod", 5040, 240, 375, 255, kOpenerFace},
-    {"Command19", "vol", 5520, 240, 375, 255, kOpenerFace},
-    {"Command2", "vu", 6120, 240, 375, 255, kOpenerFace},
-    {"cmdhelp", "Help", 6720, 240, 495, 255, rgb(192, 192, 0)},
-    {"cmdexit", "E&xit", 7440, 240, 495, 255, rgb(255, 0, 0)},
-    {"cmdplay", "play", 3360, 840, 735, 375, rgb(0, 192, 0)},
-    {"cmdstop", "stop", 4440, 840, 735, 375, rgb(192, 0, 0)},
-    {"Command16", "osc", 360, 7260, 375, 195, kOpenerFace},
-    {"Command17", "mod", 2760, 7260, 375, 195, kOpenerFace},
-    {"Command3", "vol", 5160, 7260, 375, 195, kOpenerFace},
+    {"cmdnew", "new", 3360, 240, 375, 255, rgb(128, 128, 128),
+     "Clears the picture; the tune stays"},
+    {"cmdreset", "reset", 3840, 240, 495, 255, rgb(128, 128, 128),
+     "Resets every step of the tune; the picture stays"},
+    {"Command20", "osc", 4560, 240, 375, 255, kOpenerFace, kOscTip},
+    {"Command18", "mod", 5040, 240, 375, 255, kOpenerFace, kModTip},
+    {"Command19", "vol", 5520, 240, 375, 255, kOpenerFace, kVolTip},
+    {"Command2", "vu", 6120, 240, 375, 255, kOpenerFace,
+     "Opens the meter: a trace and a level bar per oscillator"},
+    {"cmdhelp", "Help", 6720, 240, 495, 255, rgb(192, 192, 0), "Opens the help window"},
+    {"cmdexit", "E&xit", 7440, 240, 495, 255, rgb(255, 0, 0),
+     "Ends the program, after asking; nothing is kept (Ctrl+C copies the tune)"},
+    {"cmdplay", "play", 3360, 840, 735, 375, rgb(0, 192, 0),
+     "Plays the steps from the first. Space plays and stops; right click: the clock"},
+    {"cmdstop", "stop", 4440, 840, 735, 375, rgb(192, 0, 0),
+     "Stops the steps; a sounding note dies away. Right click: the clock"},
+    {"Command16", "osc", 360, 7260, 375, 195, kOpenerFace, kOscTip},
+    {"Command17", "mod", 2760, 7260, 375, 195, kOpenerFace, kModTip},
+    {"Command3", "vol", 5160, 7260, 375, 195, kOpenerFace, kVolTip},
 };
+// clang-format on
 
 // The swatches left to right on screen, with the labels of their captions (the caption itself
 // is the legend of the row the swatch's chalk writes).
@@ -89,6 +101,7 @@ void Form1::buildControls() {
     m_picture3 = new ColorBox(this, colors::black);
     m_picture3->setObjectName(QStringLiteral("Picture3"));
     m_picture3->setGeometry(twipsRect(4200, 840, 135, 375));
+    m_picture3->setToolTip(QStringLiteral("Green while the steps play"));
 
     m_picdraw = new DrawingBoard(this, twipsRect(kBoardLeft, 1320, 7695, 4935));
     for (int step = 0; step < kSteps; ++step) {
@@ -96,6 +109,7 @@ void Form1::buildControls() {
         lamp->setObjectName(arrayName("Picture4", kSteps + step));
         lamp->setGeometry(
             twipsRect(kBoardLeft + kColumnTwips * step, kLampTop, step < 4 ? 270 : 255, 75));
+        lamp->setToolTip(stepLampTip(step));
         m_stepLamps.push_back(lamp);
     }
     buildPalette();
@@ -105,9 +119,12 @@ void Form1::buildControls() {
 
 void Form1::buildTopRow() {
     const QFont font = tahoma(8.25);
-    for (const ButtonPlace& b : kButtons)
-        makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption), b.left, b.top,
-                   b.width, b.height, b.face, font);
+    for (const ButtonPlace& b : kButtons) {
+        QPushButton* button =
+            makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption), b.left,
+                       b.top, b.width, b.height, b.face, font);
+        button->setToolTip(QString::fromLatin1(b.tip));
+    }
 }
 
 void Form1::buildPalette() {
@@ -121,6 +138,11 @@ void Form1::buildPalette() {
         swatch->setGeometry(twipsRect(s.left, 6600, 495, 495));
         m_lblcolor[static_cast<std::size_t>(s.swatch)] = swatch;
         const std::string_view legend = rowInfo(chalk.row).legend;
+        const std::string_view height = rowInfo(chalk.row).heightMeans;
+        swatch->setToolTip(
+            QStringLiteral("%1 chalk, on the board: %2")
+                .arg(QLatin1String(legend.data(), static_cast<qsizetype>(legend.size())),
+                     QLatin1String(height.data(), static_cast<qsizetype>(height.size()))));
         makeLabel(this, QString::fromLatin1(s.legendName),
                   QString::fromLatin1(legend.data(), static_cast<qsizetype>(legend.size())), s.left,
                   7200, 495, 255, colors::darkGrey, font, Qt::AlignHCenter | Qt::AlignTop);
@@ -133,14 +155,18 @@ void Form1::buildSlots() {
         auto* preview = new ColorBox(this, colors::black);
         preview->setObjectName(arrayName("Picpre", k));
         preview->setGeometry(twipsRect(slotLeft(k), 720, 255, 135));
+        preview->setToolTip(
+            QStringLiteral("Slot %1: red when it was the last stored or loaded").arg(k + 1));
         m_previews.push_back(preview);
         // Store and recall buttons: Command4/Command5 for slot 0 up to Command14/Command15.
         m_store.push_back(makeButton(this, QStringLiteral("Command%1").arg(4 + 2 * k),
                                      QStringLiteral("S"), slotLeft(k), 840, 255, 255,
                                      rgb(0, 128, 0), font));
+        m_store.back()->setToolTip(QStringLiteral("Stores the tune in slot %1").arg(k + 1));
         QPushButton* recall =
             makeButton(this, QStringLiteral("Command%1").arg(5 + 2 * k), QStringLiteral("L"),
                        slotLeft(k), 1080, 255, 195, rgb(0, 128, 128), font);
+        recall->setToolTip(QStringLiteral("Loads the tune of slot %1 back").arg(k + 1));
         recall->hide();
         m_recall.push_back(recall);
     }
@@ -153,6 +179,8 @@ void Form1::buildRightStrip() {
         makeSlider(this, QStringLiteral("sltempo"),
                    {Qt::Horizontal, kMinTempoMs, kMaxTempoMs, 1, 5, 1, QSlider::TicksBelow, 50},
                    9240, 840, 6855, 255);
+    m_sltempo->setToolTip(
+        QStringLiteral("Speed: milliseconds per step, right is slower. Right click: the clock"));
     auto* modes = new QButtonGroup(this);
     modes->setExclusive(true);
     for (int i = 0; i < 2; ++i) {
@@ -164,6 +192,8 @@ void Form1::buildRightStrip() {
             "QPushButton { background: black; color: rgb(192,192,192); border: 1px outset grey; }"
             "QPushButton:checked { background: rgb(40,40,40); border: 2px inset rgb(192,192,192); "
             "}"));
+        mode->setToolTip(i == 0 ? QStringLiteral("Strokes write the step that plays next")
+                                : QStringLiteral("Strokes write the step under the pen"));
         modes->addButton(mode, i);
         m_optraw[static_cast<std::size_t>(i)] = mode;
     }
@@ -173,6 +203,11 @@ void Form1::buildRightStrip() {
     const SliderLook cut{Qt::Horizontal, kMinCut, kMaxCut, 0, 5, 1, QSlider::TicksBelow, 100};
     m_slidercut1 = makeSlider(this, QStringLiteral("Slidercut1"), cut, 10320, 1560, 2175, 255);
     m_slidercut21 = makeSlider(this, QStringLiteral("Slidercut21"), cut, 10320, 1800, 2175, 255);
+    for (int osc : {1, 2})
+        (osc == 1 ? m_slidercut1 : m_slidercut21)
+            ->setToolTip(QStringLiteral("Expand, oscillator %1, taken at each note: 0 is off, "
+                                        "left is softer, right louder and rougher")
+                             .arg(osc));
 }
 
 }  // namespace tavrilo

@@ -114,9 +114,12 @@ HelpWindow::HelpWindow()
 
     m_ok = makeButton(this, QStringLiteral("OKButton"), QStringLiteral("OK"), 4680, 120, 1095, 375,
                       rgb(192, 0, 0), font);
+    m_ok->setToolTip(QStringLiteral("Hides the help"));
     connect(m_ok, &QPushButton::clicked, this, &QWidget::hide);
     m_widen = makeButton(this, QStringLiteral("Command2"), QStringLiteral(">"), kWidenLeft,
                          kWidenTop, kWidenWidth, kWidenHeight, rgb(192, 192, 192), font);
+    m_widen->setToolTip(
+        QStringLiteral("Widens the main window: Speed, Expand and the stroke modes \"1\", \"2\""));
     connect(m_widen, &QPushButton::clicked, this, &HelpWindow::widenRequested);
 }
 

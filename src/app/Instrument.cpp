@@ -87,6 +87,8 @@ void Instrument::stop() {
     settle();
 }
 
+void Instrument::playOrStop() { m_stepClock.running() ? stop() : play(); }
+
 void Instrument::useStepSource(StepSourceKind kind) {
     m_uiThread.check();
     StepSource* const sources[] = {&m_internal, m_link.get(), m_midiClock.get()};
@@ -242,6 +244,13 @@ void Instrument::pasteTune(const Tune& t) {
     if (ownsTempo()) m_settings.tempo.set(t.tempo);
     m_settings.expand1.set(t.expand1);
     m_settings.expand2.set(t.expand2);
+}
+
+void Instrument::drawScore() {
+    m_uiThread.check();
+    boardCleared();
+    for (const Segment& segment : m_drawing.scoreOutline())
+        segmentDrawn(segment);
 }
 
 void Instrument::synthesisTick() {

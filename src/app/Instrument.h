@@ -62,6 +62,8 @@ public:
     // The transport, through the step source in use.
     void play();
     void stop();
+    // Space: stops a running sequence, plays a stopped one.
+    void playOrStop();
     // Whether a window of the program is active. Only in the background, stopped, silent for two
     // seconds and with no outside clock that could start a note, may the sound device rest; it
     // wakes as soon as a window is active again, so a note played then is not late.
@@ -115,6 +117,9 @@ public:
     // heard from the next step on, nothing stopped or restarted. Under Link or a MIDI clock the
     // tempo is the session's, so the tune's own is left out.
     void pasteTune(const Tune& tune);
+    // The board cleared and the score drawn on it in chalk, one line per row (a pasted tune
+    // that came without its picture).
+    void drawScore();
     // True while the internal timer keeps time; otherwise the slider shows a tempo set elsewhere.
     bool ownsTempo() const { return m_source == &m_internal; }
 

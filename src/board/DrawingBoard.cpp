@@ -60,6 +60,14 @@ void DrawingBoard::clear() {
     emit painted(m_picture.rect());
 }
 
+bool DrawingBoard::setPicture(const QImage& picture) {
+    if (picture.size() != m_picture.size()) return false;
+    m_picture = picture.convertToFormat(QImage::Format_RGB32);
+    update();
+    emit painted(m_picture.rect());
+    return true;
+}
+
 void DrawingBoard::swap(BoardPatch& patch) {
     update(patch.swap(m_picture).translated(kBorderPx, kBorderPx));
 }

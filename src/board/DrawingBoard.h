@@ -45,6 +45,8 @@ public:
     }
 
     const QImage& picture() const { return m_picture; }
+    // Puts a copied picture back; false, with nothing changed, when it is not of the board's size.
+    bool setPicture(const QImage& picture);
     // Swaps the patch's pixels with the picture's (the undo history's way back and forth).
     void swap(BoardPatch& patch);
 

@@ -33,6 +33,27 @@ std::optional<Segment> FreehandDrawing::moveStroke(int /*button*/, float x, floa
     return segment;
 }
 
+std::vector<Segment> FreehandDrawing::scoreOutline() const {
+    // A value v covers the heights v * d to (v + 1) * d. A point 45 twips (three board pixels)
+    // into that band, or its middle when the band is narrower, survives the rounding to whole
+    // pixels either way, and keeps the bottom band of Tone, a rest, on the board.
+    const auto place = [](int step, int value, int divisor) {
+        return BoardPoint{static_cast<float>(kColumnTwips * step),
+                          static_cast<float>(value * divisor + std::min(divisor / 2, 45))};
+    };
+    std::vector<Segment> segments;
+    segments.reserve(kChalks * (kSteps - 1));
+    // The first chalks are the most played: drawn last, they lie on top where lines cross.
+    for (int swatch = kChalks - 1; swatch >= 0; --swatch) {
+        const Chalk& chalk = chalkTable()[static_cast<std::size_t>(swatch)];
+        for (int step = 1; step < kSteps; ++step)
+            segments.push_back({place(step - 1, m_score.cell(chalk.row, step - 1), chalk.divisor),
+                                place(step, m_score.cell(chalk.row, step), chalk.divisor),
+                                chalk.color});
+    }
+    return segments;
+}
+
 void FreehandDrawing::endStroke(int button) {
     if (button == kLeftButton) m_penDown = false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "board/ScoreAddressing.h"
 #include "common/Color.h"
@@ -68,6 +69,11 @@ public:
 
     // "new": the board is cleared and the drawing position returns to (0, 0).
     void clearPosition() { m_position = {}; }
+
+    // The score as chalk would draw it: each row a line in its chalk's colour through its 32
+    // values, each at its step's column and at a height that a stroke in mode "2" turns back into
+    // that value. Values below the board's edge lie off it, as they would for a stroke.
+    std::vector<Segment> scoreOutline() const;
 
 private:
     StepParameterSet& m_score;

@@ -86,15 +86,14 @@ protected:
         painter.setPen(text);
         painter.drawText(r.translated(sunken ? 1 : 0, sunken ? 1 : 0),
                          Qt::AlignCenter | Qt::TextShowMnemonic, this->text());
-        if (hasFocus()) {
-            // A dotted ring around the caption, clear of the face's centre.
-            painter.setPen(QPen(text, 1, Qt::DotLine));
-            painter.drawRect(r.adjusted(3, 3, -4, -4));
-        }
     }
 };
 
 }  // namespace
+
+QString stepLampTip(int step) {
+    return QStringLiteral("Step %1: red when it is the next to play").arg(step + 1);
+}
 
 QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption,
                         int left, int top, int width, int height, ColorValue face,
@@ -103,7 +102,10 @@ QPushButton* makeButton(QWidget* parent, const QString& objectName, const QStrin
     button->setObjectName(objectName);
     button->setGeometry(twipsRect(left, top, width, height));
     button->setFont(font);
-    button->setFocusPolicy(Qt::TabFocus);
+    // Space plays and stops in every window: a button holding the focus would take it, and one
+    // given the focus by a window's activation ("new") would be pressed unmeant. Clicks and
+    // access keys press buttons.
+    button->setFocusPolicy(Qt::NoFocus);
     QPalette pal = button->palette();
     pal.setColor(QPalette::Button, toQColor(face));
     pal.setColor(QPalette::ButtonText, Qt::black);

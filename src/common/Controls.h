@@ -66,6 +66,9 @@ private:
     bool m_pressed = false;
 };
 
+// The tip of a step's lamp, the same under the board and on the panels; steps count from 1.
+QString stepLampTip(int step);
+
 // A push button with a flat face of exactly `face` and a classic 3-D edge, raised, or sunken while
 // pressed or checked, with a black caption. A button given a style sheet later is painted by it.
 // Geometry in twips.

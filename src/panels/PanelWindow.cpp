@@ -106,15 +106,22 @@ PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& ind
             this, QStringLiteral("Slider6"),
             {Qt::Horizontal, kMinLength, kMaxLength, kMaxLength, 5, 1, QSlider::TicksBelow, 1}, 360,
             480, 7695, 375);
+        m_length->setToolTip(QStringLiteral("Length: how many steps play before the first again"));
     }
     for (std::size_t r = 0; r < 3; ++r) {
         const RowLayout& rl = layout.rows[r];
         const RowInfo& info = rowInfo(rl.row);
         const char* name = info.controlName.data();
+        const QString legend =
+            QString::fromLatin1(info.legend.data(), static_cast<qsizetype>(info.legend.size()));
+        const QString height = QString::fromLatin1(info.heightMeans.data(),
+                                                   static_cast<qsizetype>(info.heightMeans.size()));
         for (int s = 0; s < kSteps; ++s) {
-            m_sliders[r][static_cast<std::size_t>(s)] =
-                makeSlider(this, arrayName(name, s), sliderLook(rl.row), stepLeft(s), rl.top,
-                           rl.width, rl.height);
+            QSlider* slider = makeSlider(this, arrayName(name, s), sliderLook(rl.row), stepLeft(s),
+                                         rl.top, rl.width, rl.height);
+            slider->setToolTip(
+                QStringLiteral("%1, step %2: %3").arg(legend).arg(s + 1).arg(height));
+            m_sliders[r][static_cast<std::size_t>(s)] = slider;
         }
         makeLabel(this, QStringLiteral("lbl%1").arg(QString::fromLatin1(name)),
                   QString::fromLatin1(info.panelLabel.data(),
@@ -125,10 +132,12 @@ PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& ind
         auto* lamp = new ColorBox(this, colors::black);
         lamp->setObjectName(arrayName("Picture4", s));
         lamp->setGeometry(twipsRect(stepLeft(s), layout.lampTop, s < 4 ? 270 : 255, 135));
+        lamp->setToolTip(stepLampTip(s));
         m_lamps[static_cast<std::size_t>(s)] = lamp;
     }
     m_close = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Close"), 7200,
                          layout.closeTop, 855, 255, colors::closeRed, labelFont);
+    m_close->setToolTip(QStringLiteral("Hides this window; its values stay"));
     connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
 
     bindScore();

@@ -7,15 +7,23 @@ namespace tavrilo {
 
 const std::array<RowInfo, kRows>& rowTable() {
     static const std::array<RowInfo, kRows> table = {{
-        {Row::Tone, "Slidertone", "Tone", "Tone", 0, 24, 0, 24, 24},
-        {Row::Osc1, "Slidertl1", "Osc1", "Osc1", 0, 7, 0, 0, 0},
-        {Row::Osc2, "Sliderw21", "Osc2", "Osc2", 0, 7, 0, 0, 0},
-        {Row::AM1, "Slideramsp1", "AM1", "AM1", 0, 100, 0, 100, 100},
-        {Row::AM2, "Slideramsp21", "AM2", "AM2", 0, 100, 0, 100, 100},
-        {Row::FM, "Sliderfm1", "FM", "FM", 0, 100, 0, 100, 100},
-        {Row::VOL, "VScroll1", "VOL", "Vol", 0, 100, 90, 10, 10},
-        {Row::Decay, "slider1", "Decay", "Decay", 0, 25, 0, 10, 10},
-        {Row::Atteck, "Slidera", "Atteck", "atteck", 1, 25, 1, 25, 10},
+        {Row::Tone, "Slidertone", "Tone", "Tone", 0, 24, 0, 24, 24,
+         "higher is a higher note; the bottom is a rest"},
+        {Row::Osc1, "Slidertl1", "Osc1", "Osc1", 0, 7, 0, 0, 0,
+         "each height is another waveform of oscillator 1"},
+        {Row::Osc2, "Sliderw21", "Osc2", "Osc2", 0, 7, 0, 0, 0,
+         "each height is another waveform of oscillator 2"},
+        {Row::AM1, "Slideramsp1", "AM1", "AM1", 0, 100, 0, 100, 100,
+         "higher swells the two oscillators in turn, faster; the bottom mutes oscillator 2"},
+        {Row::AM2, "Slideramsp21", "AM2", "AM2", 0, 100, 0, 100, 100,
+         "higher is a faster tremolo; the bottom is none"},
+        {Row::FM, "Sliderfm1", "FM", "FM", 0, 100, 0, 100, 100,
+         "higher sweeps the pitch faster; the bottom holds it still"},
+        {Row::VOL, "VScroll1", "VOL", "Vol", 0, 100, 90, 10, 10, "higher is louder"},
+        {Row::Decay, "slider1", "Decay", "Decay", 0, 25, 0, 10, 10,
+         "higher is a longer note; the top holds it"},
+        {Row::Atteck, "Slidera", "Atteck", "atteck", 1, 25, 1, 25, 10,
+         "higher is a slower, softer start"},
     }};
     return table;
 }

@@ -26,6 +26,7 @@ struct RowInfo {
     int createdValue;  // what the row's sliders hold as created, before start-up fills them
     int startupValue;
     int resetValue;
+    std::string_view heightMeans;  // what a higher place on the board or a panel does, for tips
 };
 
 // Rows in enum order.

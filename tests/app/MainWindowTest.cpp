@@ -11,6 +11,7 @@
 #include <QSlider>
 
 #include "app/HelpWindow.h"
+#include "board/DrawingBoard.h"
 #include "common/Artwork.h"
 #include "common/Twips.h"
 #include "panels/MeterWindow.h"
@@ -43,6 +44,8 @@ struct MainWindow : ::testing::Test {
 // mode buttons; the tempo slider sets the step interval. The play lamp is green while playing,
 // black when stopped, and a stall of the UI thread costs the steps it held up: one step follows,
 // not a burst. Mode "1" writes the step the clock plays next; "Expand" sets a note's cuts.
+// Every shown control of every window but captions and pictures has a tip; the sliders' tell them
+// apart, the board's names the chalk in hand.
 TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     ASSERT_TRUE(app.loaded) << app.sound.lastError();
     const std::pair<int, const char*> captions[] = {
@@ -99,13 +102,31 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     app.advance(milliseconds(5 * 205));
     EXPECT_EQ(std::tuple(in.voice().pitch, in.voice().cut1, in.voice().cut2),
               std::tuple(14, 1234, 56));
+    EXPECT_TRUE(app.form.Picdraw()->toolTip().startsWith("Tone chalk"));
+    app.click("cmdhelp");
+    for (QWidget* window : std::initializer_list<QWidget*>{
+             &app.form, app.form.Form2(), app.form.Form5(), app.form.Form6(), app.form.Form3(),
+             app.form.Dialoghelp()}) {
+        window->show();
+        QStringList sliderTips;
+        for (QSlider* slider : window->findChildren<QSlider*>())
+            sliderTips << slider->toolTip();
+        EXPECT_EQ(sliderTips.removeDuplicates(), 0);
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(window) || qobject_cast<QLabel*>(w) || dynamic_cast<ArtworkBox*>(w))
+                continue;
+            EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
+        }
+    }
 }
 
 // The note keys play in every window, by their place on the keyboard (the X11 keycode), not by
 // the letter the layout gives them; with Ctrl held a key is no note, nor while a dialog is up.
+// Space plays and stops there too.
 TEST_F(MainWindow, NoteKeysPlayInEveryWindowUntilItCloses) {
-    const auto press = [](QWidget* window, Qt::KeyboardModifiers modifiers) {
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, modifiers, 24, 0, 0, "a");  // Q's place
+    const auto press = [](QWidget* window, Qt::KeyboardModifiers modifiers, int code = 24) {
+        QKeyEvent key(QEvent::KeyPress, code == 24 ? Qt::Key_A : Qt::Key_Space, modifiers, code, 0,
+                      0, code == 24 ? "a" : " ");  // at Q's place, or Space
         QApplication::sendEvent(window, &key);
     };
     for (QWidget* window :
@@ -119,14 +140,18 @@ TEST_F(MainWindow, NoteKeysPlayInEveryWindowUntilItCloses) {
         EXPECT_EQ(in.voice().pitch, 17);
         QTest::keyClick(window->windowHandle(), Qt::Key_Z);  // no keycode: by the letter
         EXPECT_EQ(in.voice().pitch, 1);
+        const bool playing = in.stepClock().running();
+        QTest::keyClick(window->windowHandle(), Qt::Key_Space);
+        EXPECT_NE(in.stepClock().running(), playing);
     }
     int pitch = 0;
     test::answerNextMessageBox(QMessageBox::No, [&](QMessageBox&) {
         press(&app.form, Qt::NoModifier);
+        press(&app.form, Qt::NoModifier, 65);
         pitch = in.voice().pitch;
     });
     app.click("cmdexit");
-    EXPECT_EQ(pitch, 1);
+    EXPECT_TRUE(pitch == 1 && in.stepClock().running());
     // Closing the main window ends the program without asking, with every other window.
     QSignalSpy ended(&app.form, &Form1::programEnded);
     EXPECT_TRUE(app.form.close() && ended.count() == 1);

@@ -144,10 +144,8 @@ e2e_stroke() {
 }
 
 # e2e_keys WINDOW [KEY...]: focuses WINDOW (as no window manager does), then real key strokes.
-e2e_keys() {
-    timeout 10 xdotool windowfocus --sync "$1" sleep 0.3 || e2e_fail "could not focus window $1"
-    (($# < 2)) || xdotool key "${@:2}"
-}
+e2e_keys() { timeout 10 xdotool windowfocus --sync "$1" sleep 0.3 &&
+    { (($# < 2)) || xdotool key "${@:2}"; } || e2e_fail "could not focus window $1, or type"; }
 
 # e2e_record NAME: records the sink, raw, into DIR/NAME.out (stop: e2e_stop "$E2E_REC_IDX");
 # e2e_now gives milliseconds since its start.
@@ -181,16 +179,12 @@ e2e_sound() {
 
 # e2e_shot WINDOW NAME: the screen at WINDOW into E2E_SHOT = DIR/NAME.png. Then e2e_pixels X Y
 # [X Y]...: each pixel's RRGGBB; e2e_count WxH+X+Y RRGGBB: the area's pixels of that colour.
-e2e_shot() {
-    E2E_SHOT=$E2E_ARTIFACTS/$2.png
-    timeout 30 import -window "$1" "$E2E_SHOT" || e2e_fail "no screenshot of window $1"
-}
+e2e_shot() { E2E_SHOT=$E2E_ARTIFACTS/$2.png && timeout 30 import -window "$1" "$E2E_SHOT" ||
+    e2e_fail "no screenshot of window $1"; }
 e2e_pixels() { convert "$E2E_SHOT" -format "$(printf '%%[hex:p{%d,%d}] ' "$@")" info:; }
 
-e2e_count() {
-    convert "$E2E_SHOT" -crop "$1" +repage -format %c histogram:info:- |
-        awk -v c=" #$2" 'index(toupper($0), c) { n += $1 } END { print n + 0 }'
-}
+e2e_count() { convert "$E2E_SHOT" -crop "$1" +repage -format %c histogram:info:- |
+    awk -v c=" #$2" 'index(toupper($0), c) { n += $1 } END { print n + 0 }'; }
 
 # e2e_colours [WHAT X Y RRGGBB]...: each pixel is its colour.
 e2e_colours() {

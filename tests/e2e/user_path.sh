@@ -48,7 +48,7 @@ e2e_keys "$E2E_MAIN"
 flat() { e2e_shot "$meter" meter-stopped && swing=$(e2e_count 133x30+26+26 00FF00) && ((!swing)); }
 e2e_until 5 flat || e2e_check "the meter after stop: expected a flat trace, found $swing off it"
 rests() { [[ -z $(pactl list short sink-inputs) ]]; }
-e2e_spawn other TERM xev -name other
+e2e_spawn other TERM xev -name other -geometry +600+0 # clear of the board
 e2e_window '^other$' 5 && e2e_keys "$E2E_WIN" || e2e_fail "expected another program's window"
 e2e_until 10 rests || e2e_check "in the background: expected the sound device to rest in 10 s"
 e2e_keys "$E2E_MAIN"
@@ -57,13 +57,45 @@ key_s=$(e2e_now)
 xdotool key s
 e2e_sleep_until $((key_s + 1000))
 
+# Space plays and stops, also after a click on "play", and presses no button ("new" would clear).
+e2e_click "${PLAY[@]}" && e2e_keys "$E2E_MAIN" space
+lamp() { e2e_shot "$E2E_MAIN" lamp && [[ $(e2e_pixels 284 68) == "$1"* ]]; }
+e2e_until 2 lamp 000000 || e2e_check "Space after a click on play: expected a black play lamp"
+space=$(e2e_now) && xdotool key space
+e2e_until 2 lamp 00FF00 || e2e_check "Space when stopped: expected a green play lamp"
+
+# Ctrl+C, "new", Ctrl+V: the very picture back. A tune as text only: each row a line through its
+# values, step s at board column 16 s, a value v in rows v x divisor / 15 on; Ctrl+Z undoes it.
+board() { e2e_shot "$E2E_MAIN" "$1" && convert "$E2E_SHOT" -crop 509x325+18+90 "$E2E_SHOT.ppm"; }
+same() { board "$1" && cmp -s "$E2E_ARTIFACTS/$2.png.ppm" "$E2E_SHOT.ppm"; }
+board copied && e2e_keys "$E2E_MAIN" ctrl+c && e2e_click 250 24 && e2e_keys "$E2E_MAIN" ctrl+v
+e2e_until 2 same pasted copied || e2e_check "Ctrl+C, new, Ctrl+V: expected the copied picture"
+tune=(Tone 200 808080 2 0 2 Osc1 720 0000FF 1 0 5 Osc2 720 00FF00 2 0 8 AM1 50 00FFFF 45 0 11
+    AM2 50 FFFF00 55 0 14 FM 50 FF0000 65 0 17 Vol 50 FF00FF 75 0 20 Decay 200 FFFFFF 21 0 23
+    atteck 190 FF8000 24 1 26) # name, divisor, colour, value, value at one step, that step
+v() { echo "${tune[$1 + ($2 == tune[$1 + 5] ? 4 : 3)]}"; } # of row $1 at step $2
+printf 'Tavrilo Synth tune 1\nlength 32\ntempo 200\nexpand 0 0' >"$E2E_ARTIFACTS/tune"
+for ((r = 0; r < 54; r += 6)); do
+    printf '\n%s' "${tune[r]}" && for s in {0..31}; do printf ' %s' "$(v $r $s)"; done
+done >>"$E2E_ARTIFACTS/tune"
+e2e_spawn xclip TERM xclip -quiet -selection clipboard -i "$E2E_ARTIFACTS/tune"
+holds() { [[ $(xclip -o -selection clipboard) == "$(<"$E2E_ARTIFACTS/tune")" ]]; }
+e2e_until 5 holds && e2e_keys "$E2E_MAIN" ctrl+v || e2e_fail "xclip did not take the clipboard"
+e2e_until 2 eval '! same drawn copied' || e2e_check "Ctrl+V of a tune as text: the board unchanged"
+for ((r = 0; r < 54; r += 6)); do for s in 0 "${tune[r + 5]}" 31; do # a pixel in the value's band
+    v=$(v $r $s) d=${tune[r + 1]} && top=$(((v * d + 14) / 15)) end=$((((v + 1) * d + 14) / 15))
+    (($(e2e_count "1x$((end - top))+$((18 + 16 * s))+$((90 + top))" "${tune[r + 2]}"))) ||
+        e2e_check "the pasted ${tune[r]} $v at step $s: not in board rows $top..$((end - 1))"
+done; done
+e2e_keys "$E2E_MAIN" ctrl+z
+e2e_until 2 same undone copied || e2e_check "Ctrl+Z after a paste: expected the picture before"
+
 # The exit prompt (Alt+X, "E&xit") answered with the key $1.
 answer() {
     e2e_keys "$E2E_MAIN" alt+x
     e2e_window '^Exit Tavrilo$' 5 || e2e_fail "expected the prompt 'Exit Tavrilo' after Alt+X; none"
     e2e_keys "$E2E_WIN" "$1"
 }
-e2e_click "${PLAY[@]}"
 answer Return
 e2e_until 5 e2e_no_window '^Exit Tavrilo$' || e2e_fail "expected Return (No) to close the prompt"
 no=$(e2e_now)
@@ -73,6 +105,7 @@ e2e_stop "$E2E_REC_IDX"
 e2e_sound "the grey stroke: pitch 14" "$drawn" $((drawn + 1500)) 857.5 1000 1500
 e2e_sound "stopped: the last note has died 1.2 s later" $((stopped + 1200)) $((stopped + 1500))
 e2e_sound "key S" "$key_s" $((key_s + 1000)) 612.5 400 1000
+e2e_sound "Space when stopped: plays" "$space" $((space + 1000)) 857.5 500 1000
 e2e_sound "No: the music plays on" "$no" $((no + 1500)) 857.5 700 1500
 
 # The sound server killed under the playing sequence and started again, twice, the second time
