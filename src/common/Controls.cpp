@@ -147,6 +147,9 @@ QSlider* makeSlider(QWidget* parent, const QString& objectName, const SliderLook
         slider->setInvertedControls(true);
     }
     slider->setGeometry(twipsRect(left, top, width, height));
+    // A slider takes the arrow keys once clicked, never by a window's activation: the first one
+    // in line may lie out of sight (the tempo), and the keys would move it unseen.
+    slider->setFocusPolicy(Qt::ClickFocus);
     return slider;
 }
 

@@ -48,6 +48,8 @@ struct MainWindow : ::testing::Test {
 // apart, the board's names the chalk in hand.
 TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
     ASSERT_TRUE(app.loaded) << app.sound.lastError();
+    QApplication::setActiveWindow(&app.form);  // no control takes keys unasked: Space is play
+    EXPECT_EQ(QApplication::focusWidget(), nullptr);
     const std::pair<int, const char*> captions[] = {
         {720, "Tone"}, {1440, "Osc1"},   {2160, "Osc2"},  {3120, "AM1"}, {3840, "AM2"},
         {4560, "FM"},  {5640, "Atteck"}, {6360, "Decay"}, {7080, "VOL"}};
@@ -109,14 +111,13 @@ TEST_F(MainWindow, StartsNarrowAndWidensToItsAdvancedControls) {
              app.form.Dialoghelp()}) {
         window->show();
         QStringList sliderTips;
-        for (QSlider* slider : window->findChildren<QSlider*>())
-            sliderTips << slider->toolTip();
-        EXPECT_EQ(sliderTips.removeDuplicates(), 0);
         for (QWidget* w : window->findChildren<QWidget*>()) {
             if (!w->isVisibleTo(window) || qobject_cast<QLabel*>(w) || dynamic_cast<ArtworkBox*>(w))
                 continue;
             EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
+            if (qobject_cast<QSlider*>(w)) sliderTips << w->toolTip();
         }
+        EXPECT_EQ(sliderTips.removeDuplicates(), 0);
     }
 }
 
