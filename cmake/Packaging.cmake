@@ -40,16 +40,51 @@ install(DIRECTORY ${_tavrilo_icon_dir} DESTINATION ${CMAKE_INSTALL_DATADIR}/icon
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrilo-synth)
 
+# The manual page and the package's changelog, compressed as Debian wants them: gzip -9 -n, with
+# no name or time in the header, so that every build gives the same bytes.
+set(_tavrilo_gzipped "")
+foreach(_file tavrilo-synth.1 changelog)
+    set(_out ${PROJECT_BINARY_DIR}/packaging/${_file})
+    add_custom_command(OUTPUT ${_out}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/${_file} ${_out}
+        COMMAND gzip -9nf ${_out}
+        DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${_file}
+        VERBATIM)
+    list(APPEND _tavrilo_gzipped ${_out}.gz)
+endforeach()
+add_custom_target(tavrilo-gzipped-docs ALL DEPENDS ${_tavrilo_gzipped})
+install(FILES ${PROJECT_BINARY_DIR}/packaging/tavrilo-synth.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrilo-synth)
+
+# The changelog's latest entry names the package's version and its maintainer: a new version
+# needs a new entry first.
+set(_changelog ${PROJECT_SOURCE_DIR}/packaging/changelog)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_changelog})
+file(STRINGS ${_changelog} _tavrilo_version LIMIT_COUNT 1 REGEX "^tavrilo-synth \\(")
+file(STRINGS ${_changelog} _tavrilo_maintainer LIMIT_COUNT 1 REGEX "^ -- .+>  ")
+string(REGEX REPLACE "^tavrilo-synth \\(([^)]+)\\).*" "\\1" _tavrilo_version "${_tavrilo_version}")
+string(REGEX REPLACE "^ -- (.+>)  .*" "\\1" _tavrilo_maintainer "${_tavrilo_maintainer}")
+if(NOT _tavrilo_version STREQUAL PROJECT_VERSION OR NOT _tavrilo_maintainer)
+    message(FATAL_ERROR "packaging/changelog: its latest entry is for '${_tavrilo_version}', by "
+        "'${_tavrilo_maintainer}'; the project is version ${PROJECT_VERSION}: add an entry")
+endif()
+
 # The Debian package: tavrilo-synth_<version>_<arch>.deb. dpkg-shlibdeps finds the libraries the
 # program links (Qt 6 Widgets, SDL2, ...); the rest it loads at run time: Qt's xcb platform
 # plugin and the Tahoma face of fonts-wine.
 set(CPACK_PACKAGE_NAME tavrilo-synth)
 set(CPACK_PACKAGE_VENDOR "the Tavrilo team")
-set(CPACK_PACKAGE_CONTACT "the Tavrilo team")
+set(CPACK_PACKAGE_CONTACT "${_tavrilo_maintainer}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "drawing synthesizer and step sequencer")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Pick a coloured chalk and draw on a black board: every stroke sets one setting (pitch, \
-waveforms, modulation, envelope, volume) of 32 steps that a step clock plays in a loop.")
+# One line of the extended description is at most 80 characters wide.
+set(CPACK_PACKAGE_DESCRIPTION "\
+Pick a coloured chalk and draw on a black board: every stroke sets one setting
+(pitch, waveforms, modulation, envelope, volume) of 32 steps that a step clock
+plays in a loop. Panel windows show every setting as a slider, six slots keep
+copies of the tune, and the computer keyboard plays notes too. It plays in
+time with other programs through Ableton Link and MIDI.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
