@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop reads there: a valid entry
 # whose Exec starts the installed program, of the entry's class, and drawn icons of every size;
-# then builds the Debian package and checks the packages it depends on.
+# then builds the Debian package and checks what it depends on and that lintian finds no fault.
 #   install_check.sh CMAKE CPACK BUILD_DIR ARTIFACT_DIR
 # shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
 source "$(dirname "$0")/../e2e/lib.sh"
 cmake=$1 cpack=$2 build=$3 id=org.tavrilo.Synth
 e2e_init "the installed program" none "$4"
-tmp=$E2E_RT/install share=$E2E_RT/install/usr/share
-entry=$share/applications/$id.desktop
+tmp=$E2E_RT/install share=$E2E_RT/install/usr/share entry=$share/applications/$id.desktop
 "$cmake" --install "$build" --prefix "$tmp/usr" >/dev/null
 # desktop-file-validate exits 0 on some errors: any message it prints fails the check.
 messages=$(desktop-file-validate "$entry")
@@ -54,3 +53,4 @@ depends=$(dpkg-deb --field "$tmp/deb/tavrilo-synth_"*"_$(dpkg --print-architectu
 for package in qt6-qpa-plugins fonts-wine 'libsdl2-2\.0-0' libqt6widgets6; do
     grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || e2e_check "Depends: $package not in $depends"
 done
+lint=$(lintian --allow-root --fail-on error,warning "$tmp/deb/"*.deb 2>&1) || e2e_check "lintian: $lint"
