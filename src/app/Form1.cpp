@@ -38,6 +38,9 @@ Form1::Form1(Instrument& instrument, MeterCanvas& meter)
       m_instrument(instrument),
       m_meter(meter) {
     setObjectName(QStringLiteral("Form1"));
+    // Tips show over any of the program's windows, not only the active one: the user moves
+    // between them.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle(QStringLiteral("Tavrilo Synth4 - draw a tune in chalk"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     buildControls();

@@ -79,6 +79,7 @@ HelpWindow::HelpWindow()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("Dialoghelp"));
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle(QStringLiteral("Tavrilo Synth HELP"));
     setGeometry(twipsRect(3480, 1185, 6030, 7350));
     setFixedSize(size());

@@ -41,6 +41,7 @@ constexpr DecorLine kDecor[] = {
 
 MeterWindow::MeterWindow(MeterCanvas& canvas) : QWidget(nullptr, Qt::Tool) {
     setObjectName(QStringLiteral("Form3"));
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle(QStringLiteral("Tavrilo Synth V.U."));
     setGeometry(twipsRect(3420, 8955, 5040, 2640));
 

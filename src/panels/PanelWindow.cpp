@@ -97,6 +97,7 @@ PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& ind
       }) {
     const PanelLayout& layout = layoutOf(kind);
     setObjectName(QString::fromLatin1(layout.objectName));
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle(QString::fromLatin1(layout.caption));
     setGeometry(twipsRect(layout.left, layout.top, layout.width, layout.height));
 
