@@ -204,10 +204,9 @@ void Form1::editPaste() {
 
 void Form1::showChalkInHand() {
     const auto chalk = findChalk(m_instrument.drawing().penColor());
-    const std::string_view row = chalk ? rowInfo(chalk->row).legend : std::string_view("No");
     m_picdraw->setToolTip(
         QStringLiteral("%1 chalk in hand: the column is the step, the height the value")
-            .arg(QLatin1String(row.data(), static_cast<qsizetype>(row.size()))));
+            .arg(chalk ? latin1(rowInfo(chalk->row).legend) : QStringLiteral("No")));
 }
 
 bool Form1::isOurWindow(const QWidget* window) const {

@@ -137,15 +137,11 @@ void Form1::buildPalette() {
         swatch->setObjectName(arrayName("lblcolor", s.swatch));
         swatch->setGeometry(twipsRect(s.left, 6600, 495, 495));
         m_lblcolor[static_cast<std::size_t>(s.swatch)] = swatch;
-        const std::string_view legend = rowInfo(chalk.row).legend;
-        const std::string_view height = rowInfo(chalk.row).heightMeans;
-        swatch->setToolTip(
-            QStringLiteral("%1 chalk, on the board: %2")
-                .arg(QLatin1String(legend.data(), static_cast<qsizetype>(legend.size())),
-                     QLatin1String(height.data(), static_cast<qsizetype>(height.size()))));
-        makeLabel(this, QString::fromLatin1(s.legendName),
-                  QString::fromLatin1(legend.data(), static_cast<qsizetype>(legend.size())), s.left,
-                  7200, 495, 255, colors::darkGrey, font, Qt::AlignHCenter | Qt::AlignTop);
+        const RowInfo& row = rowInfo(chalk.row);
+        swatch->setToolTip(QStringLiteral("%1 chalk, on the board: %2")
+                               .arg(latin1(row.legend), latin1(row.heightMeans)));
+        makeLabel(this, QString::fromLatin1(s.legendName), latin1(row.legend), s.left, 7200, 495,
+                  255, colors::darkGrey, font, Qt::AlignHCenter | Qt::AlignTop);
     }
 }
 
@@ -203,11 +199,11 @@ void Form1::buildRightStrip() {
     const SliderLook cut{Qt::Horizontal, kMinCut, kMaxCut, 0, 5, 1, QSlider::TicksBelow, 100};
     m_slidercut1 = makeSlider(this, QStringLiteral("Slidercut1"), cut, 10320, 1560, 2175, 255);
     m_slidercut21 = makeSlider(this, QStringLiteral("Slidercut21"), cut, 10320, 1800, 2175, 255);
-    for (int osc : {1, 2})
-        (osc == 1 ? m_slidercut1 : m_slidercut21)
-            ->setToolTip(QStringLiteral("Expand, oscillator %1, taken at each note: 0 is off, "
-                                        "left is softer, right louder and rougher")
-                             .arg(osc));
+    const QString expandTip = QStringLiteral(
+        "Expand, oscillator %1, taken at each note: 0 is off, left is softer, right louder and "
+        "rougher");
+    m_slidercut1->setToolTip(expandTip.arg(1));
+    m_slidercut21->setToolTip(expandTip.arg(2));
 }
 
 }  // namespace tavrilo

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <span>
+#include <string_view>
 
 #include "common/Color.h"
 #include "common/Setting.h"
@@ -16,6 +17,11 @@
 class QPainter;
 
 namespace tavrilo {
+
+// A text of the program's tables (Latin-1, like every caption) as a QString.
+inline QString latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Names of control-array members: "Picture4" and 5 give "Picture4_5".
 QString arrayName(const char* array, int index);

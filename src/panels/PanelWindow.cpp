@@ -113,21 +113,18 @@ PanelWindow::PanelWindow(Kind kind, StepParameterSet& score, StepIndicators& ind
         const RowLayout& rl = layout.rows[r];
         const RowInfo& info = rowInfo(rl.row);
         const char* name = info.controlName.data();
-        const QString legend =
-            QString::fromLatin1(info.legend.data(), static_cast<qsizetype>(info.legend.size()));
-        const QString height = QString::fromLatin1(info.heightMeans.data(),
-                                                   static_cast<qsizetype>(info.heightMeans.size()));
         for (int s = 0; s < kSteps; ++s) {
             QSlider* slider = makeSlider(this, arrayName(name, s), sliderLook(rl.row), stepLeft(s),
                                          rl.top, rl.width, rl.height);
-            slider->setToolTip(
-                QStringLiteral("%1, step %2: %3").arg(legend).arg(s + 1).arg(height));
+            slider->setToolTip(QStringLiteral("%1, step %2: %3")
+                                   .arg(latin1(info.legend))
+                                   .arg(s + 1)
+                                   .arg(latin1(info.heightMeans)));
             m_sliders[r][static_cast<std::size_t>(s)] = slider;
         }
         makeLabel(this, QStringLiteral("lbl%1").arg(QString::fromLatin1(name)),
-                  QString::fromLatin1(info.panelLabel.data(),
-                                      static_cast<qsizetype>(info.panelLabel.size())),
-                  rl.labelLeft, rl.labelTop, 0, 0, colors::grey, labelFont);
+                  latin1(info.panelLabel), rl.labelLeft, rl.labelTop, 0, 0, colors::grey,
+                  labelFont);
     }
     for (int s = 0; s < kSteps; ++s) {
         auto* lamp = new ColorBox(this, colors::black);
